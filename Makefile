@@ -1,0 +1,44 @@
+# One command for everything: `make test` installs, builds both trees and runs every test.
+SHELL := /bin/bash
+ROOT := $(abspath $(dir $(lastword $(MAKEFILE_LIST))))
+BUILD := $(ROOT)/build
+
+.PHONY: all deps configure build test test-native test-wine bench format demo fuzz clean
+
+all: build
+
+deps:
+	@$(ROOT)/tools/deps.sh
+
+configure: deps
+	@cmake --preset native -S $(ROOT) >/dev/null
+	@cmake --preset win32 -S $(ROOT) >/dev/null
+
+build: configure
+	@cmake --build $(BUILD)/native
+	@cmake --build $(BUILD)/win32
+
+# Both trees run in one CTest invocation, so the last lines are a single summary.
+$(BUILD)/CTestTestfile.cmake:
+	@mkdir -p $(BUILD)
+	@printf 'subdirs("native" "win32")\n' >$@
+
+test: build $(BUILD)/CTestTestfile.cmake
+	@cd $(BUILD) && ctest --output-on-failure -j2 --timeout 600
+
+test-native: build
+	@cd $(BUILD)/native && ctest --output-on-failure -j2
+
+test-wine: build
+	@cd $(BUILD)/win32 && ctest --output-on-failure
+
+bench: deps
+	@cmake --preset bench -S $(ROOT) >/dev/null
+	@cmake --build $(BUILD)/bench
+	@for b in $$(find $(BUILD)/bench -name '*_bench' -type f -executable | sort); do echo "== $$b"; $$b; done
+
+format:
+	@git -C $(ROOT) ls-files '*.cpp' '*.h' | sed 's|^|$(ROOT)/|' | xargs clang-format -i
+
+clean:
+	rm -rf $(BUILD)

@@ -1,0 +1,108 @@
+# Build helpers shared by every folder. Two trees use them:
+#   native  portable libraries, their tests under ASan/UBSan, benchmarks
+#   win32   the deliverables (PE32 DLLs and programs) and the tests that run under Wine
+include_guard(GLOBAL)
+
+if(CMAKE_SYSTEM_NAME STREQUAL "Windows")
+  set(NP_WIN32 ON)
+else()
+  set(NP_WIN32 OFF)
+endif()
+
+set(NP_TOOLS_DIR ${PROJECT_SOURCE_DIR}/tools)
+set(NP_WINE_DIR ${CMAKE_BINARY_DIR}/wine)
+
+# A portable library: pure code that needs no OS service, built in both trees.
+function(np_portable_library name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_library(${name} STATIC ${ARG_SOURCES})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+  target_link_libraries(${name} PUBLIC ${ARG_LIBS})
+endfunction()
+
+# A Windows-only static library (the thin Win32 shell of a component).
+function(np_win32_library name)
+  if(NOT NP_WIN32)
+    return()
+  endif()
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_library(${name} STATIC ${ARG_SOURCES})
+  target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR})
+  target_link_libraries(${name} PUBLIC ${ARG_LIBS})
+endfunction()
+
+# A deliverable or test DLL with its exports fixed by a .def file.
+#   np_module(Name DEF file.def SOURCES ... [LIBS ...] [EXPORTS expected.txt])
+# EXPORTS names the file listing the exact export table; a test compares them.
+function(np_module name)
+  if(NOT NP_WIN32)
+    return()
+  endif()
+  cmake_parse_arguments(ARG "" "DEF;EXPORTS" "SOURCES;LIBS" ${ARGN})
+  add_library(${name} SHARED ${ARG_SOURCES} ${ARG_DEF})
+  set_target_properties(${name} PROPERTIES PREFIX "" OUTPUT_NAME ${name})
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS})
+  target_link_options(${name} PRIVATE -Wl,--enable-stdcall-fixup -Wl,--no-insert-timestamp)
+  if(ARG_EXPORTS)
+    add_test(NAME exports.${name}
+             COMMAND ${NP_TOOLS_DIR}/check-exports $<TARGET_FILE:${name}> ${ARG_EXPORTS})
+    set_tests_properties(exports.${name} PROPERTIES ENVIRONMENT "OBJDUMP=${CMAKE_OBJDUMP}")
+    set_property(TARGET ${name} APPEND PROPERTY NP_EXPORTS_FILE ${ARG_EXPORTS})
+  endif()
+endfunction()
+
+# A test built natively with GoogleTest, under the sanitizers.
+function(np_native_test name)
+  if(NP_WIN32)
+    return()
+  endif()
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
+  add_test(NAME native.${name} COMMAND ${name})
+  set_tests_properties(native.${name} PROPERTIES LABELS "native;${ARG_LABELS}")
+endfunction()
+
+# A Windows test program run under Wine. Wine tests share one prefix (registry,
+# C: drive, system directory), so they take a common lock and never overlap.
+#   np_wine_test(name SOURCES ... [LIBS ...] [DEPENDS targets...] [MAIN])
+# MAIN: the sources bring their own main() (not GoogleTest's).
+function(np_wine_test name)
+  if(NOT NP_WIN32)
+    return()
+  endif()
+  cmake_parse_arguments(ARG "MAIN" "TIMEOUT" "SOURCES;LIBS;DEPENDS;LABELS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+  if(ARG_MAIN)
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS})
+  else()
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS} gtest gmock gtest_main)
+  endif()
+  if(ARG_DEPENDS)
+    add_dependencies(${name} ${ARG_DEPENDS})
+  endif()
+  if(NOT ARG_TIMEOUT)
+    set(ARG_TIMEOUT 300)
+  endif()
+  add_test(NAME wine.${name} COMMAND ${name} WORKING_DIRECTORY $<TARGET_FILE_DIR:${name}>)
+  set_tests_properties(wine.${name} PROPERTIES
+    LABELS "wine;${ARG_LABELS}"
+    FIXTURES_REQUIRED wine_session
+    RESOURCE_LOCK wine_prefix
+    TIMEOUT ${ARG_TIMEOUT}
+    ENVIRONMENT "NP_WINE_DIR=${NP_WINE_DIR}")
+endfunction()
+
+# A native benchmark program (Google Benchmark); reports figures, never fails on time.
+function(np_benchmark name)
+  if(NP_WIN32)
+    return()
+  endif()
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} benchmark::benchmark)
+endfunction()
