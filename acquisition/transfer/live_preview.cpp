@@ -1,0 +1,86 @@
+#include "acquisition/transfer/live_preview.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace np::transfer {
+namespace {
+
+// The display table needs this many lines before it means anything.
+constexpr int kLinesBeforeTable = 50;
+
+int ceil_div(int a, int b) {
+    return (a + b - 1) / b;
+}
+
+}  // namespace
+
+int preview_factor(int section_count) {
+    return section_count == 4 ? 8 : 6;
+}
+
+int preview_offset(int factor, int planned_length) {
+    const unsigned difference = static_cast<unsigned>(kMaxImageLines / factor) -
+                                static_cast<unsigned>(planned_length / factor);
+    return static_cast<int>(difference >> 1);
+}
+
+LivePreview::LivePreview(PreviewGeometry geometry, std::uint8_t* pixels, FlatField flat_field,
+                         std::uint8_t* display_table, DisplayTableFn compute_table)
+    : geometry_(geometry),
+      pixels_(pixels),
+      flat_field_(flat_field),
+      display_table_(display_table),
+      compute_table_(std::move(compute_table)) {}
+
+std::uint8_t LivePreview::pixel(std::uint16_t value, int sample, int row) const {
+    if (value == 0) return 0;
+    const int m = flat_field_.sample_range;
+    const bool first_half = row < ceil_div(622, geometry_.factor);
+    const int o = m - 1 - flat_field_.dark_offsets[first_half ? 0 : 1];
+    float gain = flat_field_.gains ? flat_field_.gains[sample] : 1.0f;
+    if (!(gain >= 0.01f)) gain = 1.0f;
+    const int rounded = static_cast<int>(gain * static_cast<float>(o - value) + 0.5f);
+    const int index = std::clamp(m - rounded - 1, 0, m - 1);
+    return display_table_[index];
+}
+
+void LivePreview::draw_line(const std::uint16_t* line, int index) {
+    const int f = geometry_.factor;
+    const int column = geometry_.width() - 1 - geometry_.offset - index / f;
+    // The last lines of a full 4000-line image fall just past the left edge.
+    if (column < 0 || column >= geometry_.width()) return;
+    const int height = geometry_.height();
+    const int rows = std::min(ceil_div(kSamplesPerLine, f), height);
+    for (int r = 0; r < rows; ++r) {
+        const int sample = r * f;
+        const int stored_row = height - 1 - r;
+        pixels_[stored_row * geometry_.stride() + column] = pixel(line[sample], sample, r);
+    }
+}
+
+PreviewMessages LivePreview::update(const std::uint16_t* raw, int first_line, int line_count) {
+    PreviewMessages messages;
+    if (line_count <= 0) return messages;
+    const int f = geometry_.factor;
+    const int end = first_line + line_count;
+    if (f * geometry_.offset + end > kMaxImageLines) return messages;
+    if (end < kLinesBeforeTable) {
+        table_pending_ = true;
+        return messages;
+    }
+    if (table_pending_) {
+        lines_drawn_ = 0;
+        compute_table_(raw, end, display_table_);
+        messages.announce_offset = geometry_.offset != 0;
+        table_pending_ = false;
+    }
+    for (int line = ceil_div(lines_drawn_, f) * f; line < end; line += f)
+        draw_line(raw + static_cast<std::size_t>(line) * kSamplesPerLine, line);
+    lines_drawn_ = end;
+    const int lparam = ceil_div(end, f) + geometry_.offset;
+    if (lparam >= 1) messages.columns_drawn = lparam;
+    return messages;
+}
+
+}  // namespace np::transfer

@@ -1,0 +1,205 @@
+#include "acquisition/transfer/transfer_loop.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "acquisition/transfer/card_stream_test_util.h"
+#include "acquisition/transfer/result_codes.h"
+
+namespace np::transfer {
+namespace {
+
+using testing::CardStream;
+using ::testing::HasSubstr;
+using testing::RawImage;
+
+// Each wait runs the next step (which may let the card write) and returns its outcome.
+struct ScriptedPort : TransferPort {
+    CardStream card;
+    std::deque<std::function<WaitOutcome()>> steps;
+    std::vector<std::optional<std::uint32_t>> timeouts;
+    bool fill_index_fails = false;
+    bool stop_fails = false;
+    int stops = 0;
+    std::vector<PreviewMessages> previews;
+    std::string traces;
+
+    WaitOutcome wait(std::optional<std::uint32_t> timeout_ms) override {
+        timeouts.push_back(timeout_ms);
+        if (steps.empty()) return WaitOutcome::timeout;
+        auto step = steps.front();
+        steps.pop_front();
+        return step();
+    }
+    bool read_fill_index(std::uint32_t& index) override {
+        index = card.fill_index();
+        return !fill_index_fails;
+    }
+    bool stop() override {
+        ++stops;
+        return !stop_fails;
+    }
+    const std::uint16_t* picture() const override { return card.picture(); }
+    void send_preview(const PreviewMessages& messages) override { previews.push_back(messages); }
+    void trace(const char* text) override { traces += text; }
+
+    void then(WaitOutcome outcome, int lines = 0) {
+        steps.push_back([this, outcome, lines] {
+            for (int i = 0; i < lines; ++i)
+                card.add_line10(7);
+            return outcome;
+        });
+    }
+};
+
+struct LoopFixture {
+    ScriptedPort port;
+    RawImage raw;
+
+    int run(std::initializer_list<int> widths, std::array<int, kMaxSections> gaps = {},
+            LivePreview* preview = nullptr) {
+        AcquisitionRecord record{};
+        for (int width : widths)
+            record.sections[record.section_count++].width = static_cast<std::int16_t>(width);
+        CollectorSetup setup;
+        setup.mode = 1;
+        setup.rearrange = testing::copy_line;
+        setup.raw = raw.samples.data();
+        setup.windows = section_windows(record, gaps);
+        setup.section_count = usable_section_count(record);
+        LineCollector collector(setup);
+        collector.start(kPictureBufferBytes);
+        const int result = run_transfer_loop(port, collector, preview, 5000);
+        image_lines = collector.image_lines();
+        return result;
+    }
+    int image_lines = 0;
+};
+
+TEST(TransferLoop, TheFirstWaitHasNoLimitAndTheLastWindowLineEndsTheImage) {
+    LoopFixture f;
+    f.port.then(WaitOutcome::new_data, 60);
+    f.port.then(WaitOutcome::new_data, 60);
+    EXPECT_EQ(f.run({50, 40}, {5, 5}), kTransferComplete);  // windows 10..59, 70..109
+    EXPECT_EQ(f.image_lines, 140);
+    EXPECT_EQ(f.port.stops, 1);
+    ASSERT_EQ(f.port.timeouts.size(), 2u);
+    EXPECT_EQ(f.port.timeouts[0], std::nullopt);
+    EXPECT_EQ(f.port.timeouts[1], 5000u);
+}
+
+TEST(TransferLoop, TheEndEventAloneDoesNotEndAMultiSectionTransfer) {
+    LoopFixture f;
+    f.port.then(WaitOutcome::new_data, 30);
+    f.port.then(WaitOutcome::end_of_transfer);
+    f.port.then(WaitOutcome::new_data, 20);
+    f.port.then(WaitOutcome::timeout);
+    EXPECT_EQ(f.run({20, 20}, {0, 10}), kTransferComplete);  // ended by the time-out
+    EXPECT_EQ(f.image_lines, 20 + 50 + 10);
+    EXPECT_THAT(f.port.traces, HasSubstr("pas derniere zone -> on continu!\n"));
+    EXPECT_THAT(f.port.traces, HasSubstr("timeout Evenements !\n"));
+    EXPECT_EQ(f.port.stops, 1);
+}
+
+TEST(TransferLoop, TheEndEventFirstWithOneSectionMeansNoImage) {
+    LoopFixture f;
+    f.port.then(WaitOutcome::end_of_transfer, 10);
+    const int result = f.run({500});
+    EXPECT_EQ(result, kTransferEndedBeforeData);
+    EXPECT_EQ(transfer_code(result), kTransferFailedCode);
+    EXPECT_TRUE(warns_operator(result));
+    EXPECT_THAT(f.port.traces, HasSubstr("derniere zone -> arret lecture image!\n"));
+}
+
+TEST(TransferLoop, TheEndEventLaterKeepsWhatArrived) {
+    LoopFixture f;
+    f.port.then(WaitOutcome::new_data, 10);
+    f.port.then(WaitOutcome::end_of_transfer, 10);
+    EXPECT_EQ(f.run({500}), kTransferComplete);
+    EXPECT_EQ(f.image_lines, 20);
+}
+
+TEST(TransferLoop, EscapeAndWaitFailuresStopTheCard) {
+    for (auto [outcome, expected] : {std::pair{WaitOutcome::escape, int(kTransferEscaped)},
+                                     std::pair{WaitOutcome::failed, int(kTransferFailed)}}) {
+        LoopFixture f;
+        f.port.then(WaitOutcome::new_data, 10);
+        f.port.then(outcome);
+        EXPECT_EQ(f.run({500}), expected);
+        EXPECT_EQ(f.port.stops, 1);
+    }
+    EXPECT_EQ(transfer_code(kTransferEscaped), kCancelled);
+    EXPECT_FALSE(warns_operator(kTransferEscaped));
+}
+
+TEST(TransferLoop, CardFailuresFailTheTransfer) {
+    {
+        LoopFixture f;
+        f.port.fill_index_fails = true;
+        f.port.then(WaitOutcome::new_data, 10);
+        EXPECT_EQ(f.run({500}), kTransferFailed);
+        EXPECT_EQ(f.port.stops, 1);
+    }
+    {
+        LoopFixture f;
+        f.port.stop_fails = true;
+        f.port.then(WaitOutcome::new_data, 20);
+        EXPECT_EQ(f.run({10}), kTransferFailed);
+    }
+    {
+        LoopFixture f;
+        f.port.stop_fails = true;
+        f.port.then(WaitOutcome::new_data, 5);
+        f.port.then(WaitOutcome::external_end);
+        EXPECT_EQ(f.run({10}), kTransferFailed);
+    }
+}
+
+TEST(TransferLoop, TheAdaptationsEndSignalFinishesWithWhatArrived) {
+    LoopFixture f;
+    f.port.then(WaitOutcome::new_data, 100);
+    f.port.then(WaitOutcome::external_end, 100);
+    EXPECT_EQ(f.run({1000}), kTransferComplete);
+    EXPECT_EQ(f.image_lines, 200);
+}
+
+TEST(TransferLoop, PreviewMessagesFollowEachBatch) {
+    LoopFixture f;
+    std::vector<std::uint8_t> pixels(668 * 208);
+    std::array<std::uint8_t, 4096> table{};
+    std::vector<float> gains(kSamplesPerLine, 1.0f);
+    LivePreview preview({6, 0}, pixels.data(), FlatField{1024, {}, gains.data()}, table.data(),
+                        [](const std::uint16_t*, int, std::uint8_t*) {});
+    f.port.then(WaitOutcome::new_data, 30);
+    f.port.then(WaitOutcome::new_data, 30);
+    f.port.then(WaitOutcome::new_data, 40);
+    EXPECT_EQ(f.run({100}, {}, &preview), kTransferComplete);
+    ASSERT_EQ(f.port.previews.size(), 3u);
+    EXPECT_FALSE(f.port.previews[0].columns_drawn);
+    EXPECT_EQ(f.port.previews[1].columns_drawn, 10);
+    EXPECT_EQ(f.port.previews[2].columns_drawn, 17);
+}
+
+TEST(ResultCodes, ModuleAndTransferResultsMapToHostCodes) {
+    EXPECT_EQ(comm_port_code(0), std::nullopt);
+    EXPECT_EQ(comm_port_code(7), kCommDeviceUnavailable);
+    EXPECT_EQ(comm_port_code(3), kCommPortFailed);
+    EXPECT_EQ(preparation_code(0), std::nullopt);
+    EXPECT_EQ(preparation_code(5), kReadCommData5);
+    EXPECT_EQ(preparation_code(6), kReadCommData6);
+    EXPECT_EQ(preparation_code(4), kCancelled);
+    EXPECT_EQ(preparation_code(-1), kCancelled);
+    EXPECT_EQ(transfer_code(kCardNotReady), kCardNotReadyCode);
+    EXPECT_EQ(transfer_code(kTransferFailed), kTransferFailedCode);
+    EXPECT_EQ(event_timeout_ms(500, 1), 5000u);
+    EXPECT_EQ(event_timeout_ms(500, 2), 10000u);
+    EXPECT_EQ(event_timeout_ms(-5, 1), 0u);
+}
+
+}  // namespace
+}  // namespace np::transfer
