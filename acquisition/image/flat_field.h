@@ -1,0 +1,72 @@
+// Flat-field correction of the image sections, repair of dead sample positions and
+// the sums either side of the seam that half balancing needs.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "acquisition/image/image_types.h"
+#include "acquisition/image/mask.h"
+#include "common/acquisition_record.h"
+
+namespace np::image {
+
+// corrected(v, s) for one mask, transfer mode and seam.
+class Corrector {
+  public:
+    Corrector(const FlatFieldMask& mask, TransferMode mode, bool mirrored);
+
+    // M - 1 - trunc((O - v) x gain[s] + 0.5), limited to 0 .. M - 1.
+    int operator()(int v, int s) const {
+        const double scaled = static_cast<float>(offset_[s] - v) * gain_[s] + 0.5;
+        const int value = top_ - static_cast<int>(scaled);
+        return value < 0 ? 0 : (value > top_ ? top_ : value);
+    }
+
+    int top() const { return top_; }
+    int seam() const { return seam_; }
+    float gain(int s) const { return gain_[s]; }
+    int offset(int s) const { return offset_[s]; }
+
+  private:
+    int top_;  // M - 1
+    int seam_;
+    std::array<int, kSamplesPerLine> offset_;  // O_A below the seam, O_B from it on
+    std::array<float, kSamplesPerLine> gain_;
+};
+
+// Sums of the three samples either side of the seam over every corrected line.
+struct SeamSums {
+    double below = 1.0;  // A
+    double above = 1.0;  // B
+};
+
+// Lines [first, first + count) of the raw image, clipped to the image.
+struct LineRange {
+    int first = 0;
+    int count = 0;
+};
+
+// The lines of image section k as the record places them, clipped to the image so
+// that a record pointing past the buffer never leads outside it.
+LineRange section_lines(const AcquisitionRecord& record, int k, int image_lines);
+
+// Flat field of one sensor line: every live position other than the seam with a
+// value above 0 is corrected (and counted when counts is not null).
+void correct_line(std::uint16_t* line, const Corrector& corrector, Histogram* counts);
+
+// The dead positions of a mask (gain below 0.01, the seam excluded), ascending.
+std::vector<int> dead_positions(const Corrector& corrector);
+
+// Runs of 1 to 3 dead positions interpolated from their neighbours, longer runs cleared.
+void repair_dead_positions(std::uint16_t* line, const Corrector& corrector,
+                           const std::vector<int>& dead);
+
+void add_seam_samples(const std::uint16_t* line, int seam, SeamSums& sums);
+
+// The whole first step over every image section of the record.
+SeamSums flat_field(RawImage raw, const AcquisitionRecord& record, const Corrector& corrector,
+                    Histogram* counts);
+
+}  // namespace np::image
