@@ -37,6 +37,11 @@ bench: deps
 	@cmake --build $(BUILD)/bench
 	@for b in $$(find $(BUILD)/bench -name '*_bench' -type f -executable | sort); do echo "== $$b"; $$b; done
 
+# One acquisition of the phantom through Scanlink_sim, Generic and PanoHost under Wine.
+# MODE=10|12 ROTATION=1|0 POSTPROCESS=<hex> TYPEPANO=0|1|2; results in out/demo/.
+demo: configure
+	@MODE=$(MODE) ROTATION=$(ROTATION) POSTPROCESS=$(POSTPROCESS) TYPEPANO=$(TYPEPANO) $(ROOT)/tools/demo.sh
+
 format:
 	@git -C $(ROOT) ls-files '*.cpp' '*.h' | sed 's|^|$(ROOT)/|' | xargs clang-format -i
 

@@ -7,6 +7,7 @@
 #include "acquisition/driver_lifecycle.h"
 #include "acquisition/driver_queries.h"
 #include "acquisition/open_rules.h"
+#include "acquisition/wait_for_image.h"
 
 using namespace np;
 using namespace np::acquisition;
@@ -45,6 +46,14 @@ void PANOPREVIEWSIZE(int* width, int* height) {
     const record::PreviewSize size = record::preview_size(driver_state().preview_factor);
     if (width) *width = size.width;
     if (height) *height = size.height;
+}
+
+int PANOWAITFORIMAGE() {
+    try {
+        return wait_for_image(driver_state());
+    } catch (...) {
+        return 0;
+    }
 }
 
 int PANOGETCOMMDATA(AcquisitionRecord* out) {

@@ -3,12 +3,14 @@
 #include "acquisition/card/card_device.h"
 #include "sim/card/card_sim_registry.h"
 #include "sim/card/card_simulator.h"
+#include "sim/card/line_feed.h"
 
 namespace np::card {
 
 std::unique_ptr<CardDevice> open_card_device() {
     auto& card = sim::CardSimulator::instance();
     card.configure(sim::read_card_configuration());
+    sim::install_line_feed(card);
     return card.open_device();
 }
 

@@ -1,0 +1,83 @@
+#!/usr/bin/env bash
+# One acquisition of the phantom through the real driver code path, without a card:
+# PanoHost drives Scanlink_sim, the adaptation Generic is installed as Panodlg.dll and
+# the simulated card plays the phantom's scan.
+#   tools/demo.sh            (make demo; MODE=10|12 ROTATION=1|0 POSTPROCESS=<hex> TYPEPANO=0|1|2)
+# Leaves everything in out/demo/.
+set -euo pipefail
+
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+mode=${MODE:-10}
+rotation=${ROTATION:-1}
+post_process=${POSTPROCESS:-}
+type_pano=${TYPEPANO:-1}
+line_rate=${LINERATE:-300}
+out=$root/out/demo
+native=$root/build/native
+win32=$root/build/win32
+
+case $mode in 10) mode_orvix=1 ;; 12) mode_orvix=2 ;; *) echo "demo: MODE is 10 or 12" >&2; exit 2 ;; esac
+
+echo "demo: building"
+cmake --build "$native" --target phantom_tool >/dev/null
+cmake --build "$win32" --target Scanlink_sim Generic PanoHost >/dev/null
+
+export NP_WINE_DIR=$root/build/wine-demo
+"$root/tools/wine-session" start
+trap '"$root/tools/wine-session" stop' EXIT
+while read -r assignments; do eval "export $assignments"; done < <("$root/tools/wine-session" env)
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+drive_c=$WINEPREFIX/drive_c
+system32=$drive_c/windows/system32
+
+echo "demo: installing the phantom's mask, Generic as Panodlg.dll and the settings"
+rm -rf "$out" "$drive_c/demo" "$drive_c/demo-bin"
+mkdir -p "$out" "$drive_c/demo" "$drive_c/demo-bin"
+"$native/sim/phantom/phantom_tool" --out "$out" --mode "$mode" --rotation "$rotation" >/dev/null
+rm -f "$out/scan.raw"
+mv "$out/scene.pgm" "$out/phantom-scene.pgm"
+cp "$out/PANO.MSK" "$system32/PANO.MSK"
+cp "$win32/bin/Generic.dll" "$system32/Panodlg.dll"
+cp "$win32/bin/PanoHost.exe" "$win32/bin/Scanlink_sim.dll" "$drive_c/demo-bin/"
+rm -f "$drive_c"/Buffer[123].raw
+
+# What an installation writes (machine keys), and how the simulated card plays.
+reg=$drive_c/demo/settings-in.reg
+{
+  printf 'REGEDIT4\r\n\r\n'
+  printf '[-HKEY_CURRENT_USER\\Software\\NORVANE]\r\n\r\n'
+  printf '[-HKEY_LOCAL_MACHINE\\Software\\Classes\\NORVANE]\r\n\r\n'
+  printf '[HKEY_LOCAL_MACHINE\\Software\\Classes\\NORVANE\\PANO]\r\n'
+  printf '"BaudRatePano"=dword:00000001\r\n"TimeoutPano"=dword:00000064\r\n'
+  printf '"BaudRateOrvix"=dword:00000001\r\n"ModeOrvix"=dword:%08x\r\n' "$mode_orvix"
+  printf '"PostProcess"="%s"\r\n"TypePano"="%s"\r\n"Rotation"="%s"\r\n' "$post_process" "$type_pano" "$rotation"
+  printf '"WithPreview"="1"\r\n"LigneHorsHisto"="0"\r\n"TimeOut"="500"\r\n\r\n'
+  printf '[HKEY_CURRENT_USER\\Software\\NORVANE\\SIMULATOR\\CARD]\r\n'
+  printf '"LineRate"=dword:%08x\r\n\r\n' "$line_rate"
+} >"$reg"
+wine regedit /S 'C:\demo\settings-in.reg'
+
+echo "demo: acquiring ($mode-bit, Rotation $rotation, TypePano $type_pano, PostProcess '${post_process}')"
+set +e
+(cd "$drive_c/demo-bin" && wine PanoHost.exe --driver Scanlink_sim.dll --count 1 --out 'C:\demo') |
+  tr -d '\r' | tee "$out/panohost.txt"
+status=${PIPESTATUS[0]}
+set -e
+
+cp "$drive_c/demo"/*.{bmp,log,bin,raw} "$out/" 2>/dev/null || true
+cp "$drive_c"/Buffer[123].raw "$out/" 2>/dev/null || true
+wine regedit /E 'C:\demo\machine.reg' 'HKEY_LOCAL_MACHINE\Software\Classes\NORVANE'
+wine regedit /E 'C:\demo\user.reg' 'HKEY_CURRENT_USER\Software\NORVANE'
+{ cat "$drive_c/demo/machine.reg"; tail -n +2 "$drive_c/demo/user.reg"; } >"$out/settings.reg"
+[ -f "$out/image-1.bmp" ] && convert "$out/image-1.bmp" "$out/pano.png"
+
+echo
+if [ "$status" -eq 0 ] && [ -f "$out/pano.png" ]; then
+  echo "demo: the panoramic image is $out/pano.png (as delivered: $out/image-1.bmp)"
+elif [ "$status" -eq 0 ]; then
+  echo "demo: the raw image is in $out/raw-1.raw"
+else
+  echo "demo: the acquisition failed (PanoHost exit $status), see $out/panohost.txt" >&2
+fi
+grep '^image=' "$out/panohost.txt" | sed 's/^/demo: /'
+exit "$status"
