@@ -48,22 +48,32 @@ class Watcher {
     using Body = void (*)(Watcher& self);
 
     Watcher(Body body, card::CardDevice& card, HANDLE event)
-        : body_(body), card_(card), event_(event) {}
+        : body_(body),
+          card_(card),
+          event_(event),
+          wake_(::CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}
     ~Watcher() { stop(); }
     Watcher(const Watcher&) = delete;
     Watcher& operator=(const Watcher&) = delete;
 
     bool start() {
+        if (!wake_) return false;
         thread_.reset(::CreateThread(nullptr, 0, entry, this, 0, nullptr));
         return static_cast<bool>(thread_);
     }
     void stop() {
         if (!thread_) return;
         stop_requested_ = true;
+        ::SetEvent(wake_.get());
         ::WaitForSingleObject(thread_.get(), INFINITE);
         thread_.reset();
     }
     bool stopping() const { return stop_requested_; }
+    // Waits one polling interval; false once the watcher is to end.
+    bool pause(DWORD ms) const {
+        ::WaitForSingleObject(wake_.get(), ms);
+        return !stop_requested_;
+    }
     card::CardDevice& card() { return card_; }
     HANDLE event() const { return event_; }
 
@@ -78,6 +88,7 @@ class Watcher {
     card::CardDevice& card_;
     HANDLE event_;
     std::atomic<bool> stop_requested_{false};
+    UniqueHandle wake_;
     UniqueHandle thread_;
 };
 
@@ -88,8 +99,7 @@ void watch_buffer(Watcher& self) {
         card::show_request_error(card::Request::ReadFillIndex);
         return;
     }
-    while (!self.stopping()) {
-        ::Sleep(kBufferWatchMs);
+    while (self.pause(kBufferWatchMs)) {
         std::uint32_t index = 0;
         if (!self.card().read_fill_index(index)) {
             card::show_request_error(card::Request::ReadFillIndex);
@@ -106,10 +116,8 @@ void watch_buffer(Watcher& self) {
 void watch_escape(Watcher& self) {
     ::GetAsyncKeyState(VK_ESCAPE);  // forget a press from before the transfer
     ::ResetEvent(self.event());
-    while (!self.stopping()) {
-        ::Sleep(kEscapeWatchMs);
+    while (self.pause(kEscapeWatchMs))
         if (::GetAsyncKeyState(VK_ESCAPE) != 0) ::SetEvent(self.event());
-    }
 }
 
 class CardPort final : public transfer::TransferPort {

@@ -5,6 +5,7 @@
 // One line per step goes to standard output in key=value form; the exit code is 0
 // only when every step succeeded.
 #include <windows.h>
+#include <psapi.h>
 
 #include <cstdio>
 #include <cstring>
@@ -162,10 +163,36 @@ double latency_ms(const LARGE_INTEGER& image_time) {
            static_cast<double>(frequency.QuadPart);
 }
 
+// CPU time of this process so far, in milliseconds.
+double process_cpu_ms() {
+    FILETIME created, exited, kernel, user;
+    if (!::GetProcessTimes(::GetCurrentProcess(), &created, &exited, &kernel, &user)) return 0;
+    auto ticks = [](const FILETIME& t) {
+        return static_cast<double>((static_cast<unsigned long long>(t.dwHighDateTime) << 32) |
+                                   t.dwLowDateTime);
+    };
+    return (ticks(kernel) + ticks(user)) / 10000.0;
+}
+
+double peak_memory_mb() {
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof counters;
+    if (!::GetProcessMemoryInfo(::GetCurrentProcess(), &counters, sizeof counters)) return 0;
+    return static_cast<double>(counters.PeakWorkingSetSize) / (1024.0 * 1024.0);
+}
+
 bool take_image(Host& host, int index) {
     host.current = Acquisition{};
     host.current.index = index;
+    const double cpu_before = process_cpu_ms();
+    LARGE_INTEGER frequency, started, ended;
+    ::QueryPerformanceFrequency(&frequency);
+    ::QueryPerformanceCounter(&started);
     const int result = host.driver.wait_for_image();
+    ::QueryPerformanceCounter(&ended);
+    const double cpu_ms = process_cpu_ms() - cpu_before;
+    const double wall_ms = 1000.0 * static_cast<double>(ended.QuadPart - started.QuadPart) /
+                           static_cast<double>(frequency.QuadPart);
     Acquisition& acquisition = host.current;
     int width = 0, height = 0;
     host.driver.size(&width, &height);
@@ -175,6 +202,8 @@ bool take_image(Host& host, int index) {
     const double latency = acquisition.image_message ? latency_ms(acquisition.image_time) : -1;
     if (latency >= 0) std::printf(" last_line_to_image_ms=%.1f", latency);
     std::printf("\n");
+    std::printf("cost=%d wall_ms=%.0f cpu_ms=%.0f peak_mb=%.1f\n", index, wall_ms, cpu_ms,
+                peak_memory_mb());
     bool ok = result == 1 && acquisition.delivered;
     if (!acquisition.last_preview.empty()) {
         const auto file = np::host::bmp_file_from_dib(acquisition.last_preview.data(),

@@ -79,5 +79,5 @@ elif [ "$status" -eq 0 ]; then
 else
   echo "demo: the acquisition failed (PanoHost exit $status), see $out/panohost.txt" >&2
 fi
-grep '^image=' "$out/panohost.txt" | sed 's/^/demo: /'
+grep -E '^(image|cost)=' "$out/panohost.txt" | sed 's/^/demo: /'
 exit "$status"
