@@ -357,6 +357,32 @@ TEST(AcquisitionResults, AStalledFeedEndsOnTheTimeOutWithWhatArrived) {
     EXPECT_EQ(bench.size().first, 300);  // lines 20 .. 319
 }
 
+TEST(AcquisitionResults, TwelveBitResynchronisesOnACorruptControlField) {
+    Bench bench("Generic.dll", 2);
+    bench.registry().set_user_text(kCard, "Fault", "bad-control");
+    bench.registry().set_user_dword(kCard, "FaultLine", 700);
+    ASSERT_EQ(bench.open(), 1);
+    ASSERT_EQ(bench.acquire(), 1);
+    // The bad line and the one whose marker word resynchronised the stream are lost.
+    EXPECT_EQ(bench.size().first, 2698);
+    const np::AcquisitionRecord record = bench.record();
+    ASSERT_EQ(record.section_count, 5);
+    int widths = 0;
+    for (int k = 0; k < 5; ++k)
+        widths += record.sections[k].width;
+    EXPECT_EQ(widths, 2498);
+}
+
+TEST(AcquisitionResults, TwelveBitLinesPastTheRawBufferFailTheTransfer) {
+    Bench bench("Generic.dll", 2);
+    // Four marked sections of 1000 lines need 4150 columns with their separators.
+    bench.registry().set_user_text(kCard, "Widths", "1000,1000,1000,1000");
+    bench.registry().set_user_text(kPano, "TimeOut", "50");
+    ASSERT_EQ(bench.open(), 1);
+    EXPECT_EQ(bench.acquire(), 0);
+    EXPECT_EQ(bench.no_image_code(), 5);
+}
+
 TEST(ConsoleAcquisition, StartDeliversToTheConsoleFirst) {
     Bench bench("TestPanodlgConsole.dll");
     ASSERT_EQ(bench.open(), 1);
