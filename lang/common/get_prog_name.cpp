@@ -8,7 +8,9 @@ extern "C" IMAGE_DOS_HEADER __ImageBase;
 namespace {
 
 // The texts must come from this module, not from the process that loaded it.
-HINSTANCE this_module() { return reinterpret_cast<HINSTANCE>(&__ImageBase); }
+HINSTANCE this_module() {
+    return reinterpret_cast<HINSTANCE>(&__ImageBase);
+}
 
 }  // namespace
 
