@@ -421,7 +421,7 @@ class LanguageModule : public ::testing::TestWithParam<const Language*> {
 };
 
 TEST_P(LanguageModule, EveryTextFitsTheConsoleBufferInCodePage1252) {
-    EXPECT_EQ(texts_.size(), 453u);
+    ASSERT_EQ(texts_.size(), 453u);
     EXPECT_EQ(texts_.begin()->first, 1u);
     EXPECT_EQ(texts_.rbegin()->first, 801u);
     for (const auto& [id, text] : texts_) {
@@ -442,7 +442,9 @@ TEST_P(LanguageModule, TextsTheConsoleWritesOrComparesAreExact) {
 }
 
 TEST_P(LanguageModule, ConsoleReadsTextsAsAnsiWithinItsBuffer) {
-    // LoadStringA, as the console calls it, into its 128-byte buffer.
+    // LoadStringA, as the console calls it, into its 128-byte buffer. The lengths compare
+    // only where the ANSI code page is the single-byte one the texts are written for.
+    if (::GetACP() != 1252) GTEST_SKIP() << "ANSI code page " << ::GetACP();
     char buffer[128];
     for (const auto& [id, text] : texts_) {
         std::memset(buffer, 'x', sizeof buffer);
