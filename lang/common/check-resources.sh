@@ -30,6 +30,18 @@ inventory() {  # module
   wrestool -l "$1" | sed -E "s/^--type='?([^' ]+)'? --name='?([^' ]+)'? --language=([0-9]+).*/\1 \2 \3/" | sort
 }
 
+# The ids of the non-empty texts: each string block holds 16 counted UTF-16 strings.
+text_ids() {  # module
+  for block in $string_blocks; do
+    { wrestool -x --raw --type=6 --name="$block" "$1" || true; } | od -An -tu2 -v |
+      awk -v first=$(((block - 1) * 16)) '
+        { for (i = 1; i <= NF; i++) word[n++] = $i }
+        END { for (at = 0; entry < 16 && at < n; entry++) {
+                if (word[at] > 0) print first + entry
+                at += 1 + word[at] } }'
+  done
+}
+
 silent_prompts() {
   awk -F'\t' '$2 == "silent" {print $1}' "$table"
 }
@@ -60,12 +72,16 @@ for arg in "$@"; do
     [[ $header == 52494646????????57415645 ]] || fail "$name: prompt $id is not a RIFF WAVE file"
   done
 
-  ids=$(echo "$actual" | cut -d' ' -f1-2)
+  texts=$(text_ids "$module")
+  count=$(echo "$texts" | grep -c .)
+  [ "$count" = 453 ] || fail "$name: $count texts, not 453"
+
+  ids=$(echo "$actual" | cut -d' ' -f1-2; echo "$texts")
   if [ -z "$first_ids" ]; then
     first_ids=$ids
   elif [ "$ids" != "$first_ids" ]; then
     fail "$name: resource ids differ from those of the first module"
   fi
-  [ $status -eq 0 ] && echo "$name: $(echo "$actual" | wc -l) resources as expected"
+  [ $status -eq 0 ] && echo "$name: $(echo "$actual" | wc -l) resources and $count texts as expected"
 done
 exit $status
