@@ -306,6 +306,26 @@ TEST_F(ScanlinkTest, CloseAfterEveryFailureAndTwiceLeaksNoHandle) {
     EXPECT_EQ(boxes_.count(), 4u) << boxes_.log();
 }
 
+// A copy under another name is a second, independent driver the test can unload.
+TEST_F(ScanlinkTest, HostMayUnloadTheDriverWithoutClosingIt) {
+    ASSERT_TRUE(::CopyFileA("Scanlink_sim.dll", "Scanlink_unload.dll", FALSE));
+    HMODULE copy = ::LoadLibraryA("Scanlink_unload.dll");
+    ASSERT_TRUE(copy);
+    const auto open_copy = reinterpret_cast<int (*)(HWND, const char*, short)>(
+        reinterpret_cast<void*>(::GetProcAddress(copy, "PANOOPEN")));
+    ASSERT_TRUE(open_copy);
+    EXPECT_EQ(open_copy(host_.window(), "test host", 0), 1);
+    EXPECT_TRUE(::FreeLibrary(copy));
+    ::DeleteFileA("Scanlink_unload.dll");
+    // Its adaptation module stays loaded: nothing is freed from inside the loader's
+    // notification. The test gives back that reference itself.
+    const HMODULE left = ::GetModuleHandleA("Panodlg.dll");
+    ASSERT_TRUE(left);
+    ::FreeLibrary(left);
+    // The other driver is untouched.
+    EXPECT_EQ(open(), 1);
+}
+
 TEST_F(ScanlinkTest, ModuleCarriesItsTextsCursorAndLogos) {
     const HMODULE driver = ::GetModuleHandleA("Scanlink_sim.dll");
     ASSERT_TRUE(driver);
