@@ -55,6 +55,7 @@ Corrector::Corrector(const FlatFieldMask& mask, TransferMode mode, bool mirrored
     for (int s = 0; s < kSamplesPerLine; ++s) {
         offset_[s] = s < seam_ ? below : above;
         gain_[s] = mask.gain[s];
+        live_[s] = (s != seam_ && gain_[s] >= kDeadGain) ? 0xFFFF : 0;
     }
 }
 
@@ -68,13 +69,17 @@ LineRange section_lines(const AcquisitionRecord& record, int k, int image_lines)
 }
 
 void correct_line(std::uint16_t* line, const Corrector& corrector, Histogram* counts) {
-    const int seam = corrector.seam();
+    std::uint16_t corrected[kSamplesPerLine];
+    corrector.correct_span(line, 0, kSamplesPerLine - 1, corrected);
+    const std::uint16_t* live = corrector.live_mask();
+    if (counts) {
+        for (int s = 0; s < kSamplesPerLine; ++s)
+            if (line[s] != 0 && live[s]) ++(*counts)[corrected[s]];
+    }
     for (int s = 0; s < kSamplesPerLine; ++s) {
-        const int v = line[s];
-        if (s == seam || v == 0 || corrector.gain(s) < kDeadGain) continue;
-        const int c = corrector(v, s);
-        line[s] = static_cast<std::uint16_t>(c);
-        if (counts) ++(*counts)[c];
+        const std::uint16_t v = line[s];
+        const std::uint16_t take = live[s] & static_cast<std::uint16_t>(v != 0 ? 0xFFFF : 0);
+        line[s] = static_cast<std::uint16_t>((corrected[s] & take) | (v & ~take));
     }
 }
 
