@@ -25,23 +25,36 @@ auto or_empty(Make make) -> decltype(make()) {
     }
 }
 
+// Eight pixels of one output row packed into a word, so that the row receives whole
+// words instead of single bytes read back through memory.
+std::uint64_t pixel_word(const std::uint16_t* const* source, int first_line, int s,
+                         const DisplayTable& table, int top) {
+    std::uint64_t word = 0;
+    for (int k = 0; k < 8; ++k) {
+        const int v = std::min<int>(source[first_line - k][s], top);
+        word |= static_cast<std::uint64_t>(table[v]) << (8 * k);
+    }
+    return word;
+}
+
 void transpose_block(PixelRows rows, RawImage raw, int first, int last, const DisplayTable& table,
                      int top) {
     const int count = last - first;
     const std::uint16_t* source[kTransposeBlock];
     for (int i = 0; i < count; ++i)
         source[i] = raw.line(first + i);
-    std::uint8_t run[kTransposeBlock];
+    const int words = count / 8;
     for (int s = 0; s < kSamplesPerLine; ++s) {
-        for (int i = 0; i < count; ++i)
-            run[count - 1 - i] = table[std::min<int>(source[i][s], top)];
         std::uint8_t* row =
             rows.bits + static_cast<std::ptrdiff_t>(kSamplesPerLine - 1 - s) * rows.stride;
-        std::uint8_t* target = row + raw.lines - last;
-        if (count == kTransposeBlock)
-            std::memcpy(target, run, kTransposeBlock);
-        else
-            std::memcpy(target, run, count);
+        // Byte j of the run is line count - 1 - j of the block.
+        std::uint8_t* run = row + raw.lines - last;
+        for (int w = 0; w < words; ++w) {
+            const std::uint64_t word = pixel_word(source, count - 1 - 8 * w, s, table, top);
+            std::memcpy(run + 8 * w, &word, sizeof word);
+        }
+        for (int j = 8 * words; j < count; ++j)
+            run[j] = table[std::min<int>(source[count - 1 - j][s], top)];
     }
 }
 

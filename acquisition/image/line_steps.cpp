@@ -139,11 +139,13 @@ std::vector<double> normalisation_ratios(const std::vector<std::uint32_t>& sums,
 }
 
 void scale_line(std::uint16_t* line, int top, double ratio) {
+    // Beyond these bounds every sample ends at 0 or M - 1 anyway; inside them the
+    // products stay far from the limits of int, so no sample needs its own guard.
+    constexpr double kRatioLimit = 3e4;                    // x 65535 still fits an int
+    ratio = ratio >= -kRatioLimit ? ratio : -kRatioLimit;  // NaN too
+    ratio = ratio > kRatioLimit ? kRatioLimit : ratio;
     for (int s = 0; s < kSamplesPerLine; ++s) {
-        const double scaled = (top - line[s]) * ratio;
-        // Only a garbage ratio could leave this range; keep the conversion defined.
-        const double bounded = scaled < -1e9 ? -1e9 : (scaled > 1e9 ? 1e9 : scaled);
-        const int value = top - static_cast<int>(bounded);
+        const int value = top - static_cast<int>((top - line[s]) * ratio);
         line[s] = static_cast<std::uint16_t>(value < 0 ? 0 : (value > top ? top : value));
     }
 }
