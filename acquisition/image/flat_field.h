@@ -23,18 +23,17 @@ class Corrector {
     //
     // Adding it in single precision gives the same truncation for every product below
     // 2^22 in magnitude except the float just below 0.5, which single precision rounds
-    // up to 1 (checked over all such floats); beyond 2^22 the result is limited to
-    // 0 or M - 1 either way. Single precision runs four samples at once instead of two.
+    // up to 1 (checked over all such floats); larger products end at 0 or M - 1 either
+    // way. Limiting the rounded value to 0 .. M - 1 before the conversion limits the
+    // result the same way. Single precision runs four samples at once instead of two.
     int operator()(int v, int s) const {
-        float product = static_cast<float>(offset_[s] - v) * gain_[s];
-        // Selects, not branches, so that the compiler runs several samples at once.
-        product = product >= -kProductLimit ? product : -kProductLimit;  // NaN too
-        product = product > kProductLimit ? kProductLimit : product;
+        const float product = static_cast<float>(offset_[s] - v) * gain_[s];
         float rounded = product + 0.5f;
         rounded -= product == kBelowHalf ? 1.0f : 0.0f;
-        int value = top_ - static_cast<int>(rounded);
-        value = value < 0 ? 0 : value;
-        return value > top_ ? top_ : value;
+        // Written as the minimum and maximum instructions read; NaN ends at 0.
+        rounded = rounded > 0.0f ? rounded : 0.0f;
+        rounded = rounded < top_float_ ? rounded : top_float_;
+        return top_ - static_cast<int>(rounded);
     }
 
     // corrected(line[s], s) for s in [first, last], into out[s]. Written without
@@ -42,6 +41,17 @@ class Corrector {
     void correct_span(const std::uint16_t* line, int first, int last, std::uint16_t* out) const {
         for (int s = first; s <= last; ++s)
             out[s] = static_cast<std::uint16_t>((*this)(line[s], s));
+    }
+
+    // The flat field of one line in place: positions with a live gain other than the
+    // seam, whose value is above 0.
+    void correct_in_place(std::uint16_t* line) const {
+        for (int s = 0; s < kSamplesPerLine; ++s) {
+            const std::uint16_t v = line[s];
+            const auto c = static_cast<std::uint16_t>((*this)(v, s));
+            const std::uint16_t take = live_[s] & static_cast<std::uint16_t>(v != 0 ? 0xFFFF : 0);
+            line[s] = static_cast<std::uint16_t>((c & take) | (v & ~take));
+        }
     }
 
     // Positions the flat field corrects: live gain and not the seam (0xFFFF, else 0).
@@ -58,6 +68,7 @@ class Corrector {
     static constexpr float kBelowHalf = 0.5f - 0x1p-25f;  // the float just below 0.5
 
     int top_;  // M - 1
+    float top_float_;
     int seam_;
     std::array<int, kSamplesPerLine> offset_;  // O_A below the seam, O_B from it on
     std::array<float, kSamplesPerLine> gain_;
