@@ -218,14 +218,6 @@ TEST_F(DeadPositions, NoInterpolationFromTheSeamOrPastTheLineEnds) {
     EXPECT_EQ(line[kSamplesPerLine - 1], 123);
 }
 
-TEST_F(DeadPositions, ZeroSamplesAreLeftAlone) {
-    kill(500, 1);
-    std::uint16_t* line = lines_.line(0);
-    line[500] = 0;
-    repair(line);
-    EXPECT_EQ(line[500], 0);
-}
-
 // A known scene, turned into sensor values through the inverse of the correction,
 // comes back out of the flat field within one count at every live position.
 TEST(FlatFieldRoundTrip, SceneRecoveredWithinOneCount) {
