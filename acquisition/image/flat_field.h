@@ -64,7 +64,6 @@ class Corrector {
     int offset(int s) const { return offset_[s]; }
 
   private:
-    static constexpr float kProductLimit = 4194304.0f;    // 2^22
     static constexpr float kBelowHalf = 0.5f - 0x1p-25f;  // the float just below 0.5
 
     int top_;  // M - 1
