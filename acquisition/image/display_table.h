@@ -1,0 +1,50 @@
+// The display table: grey level 0..255 for every corrected sample value, from the
+// histogram of the first lines of the image. The live preview computes it the same
+// way from the lines received so far.
+#pragma once
+
+#include <cstdint>
+
+#include "acquisition/image/flat_field.h"
+#include "acquisition/image/image_types.h"
+
+namespace np::image {
+
+struct DisplayTableParams {
+    std::uint8_t program = 0;  // the record's program byte
+    int image_type = 1;        // "TypePano": 0 curve, otherwise linear
+    TransferMode mode = TransferMode::bits10;
+    bool mirrored = false;
+};
+
+// The whole computation from n raw lines starting at `lines` (n below 1: no line).
+DisplayTable compute_display_table(const std::uint16_t* lines, int n, const FlatFieldMask& mask,
+                                   const DisplayTableParams& params);
+
+// The steps, exposed for the preview and for tests.
+Histogram display_histogram(const std::uint16_t* lines, int n, const Corrector& corrector,
+                            std::uint8_t program);
+
+DisplayTable plain_scale_table(int m);
+
+// lo: first bin from 1 on where the counts of bins 1..lo reach n x 1244 / 1000;
+// hi: the highest nonempty bin.
+struct LinearPoints {
+    int lo;
+    int hi;
+};
+LinearPoints linear_points(const Histogram& counts, int n, int m);
+DisplayTable linear_table(const Histogram& counts, int n, int m);
+
+// White point, the smoothed histogram's plateau and the black point of the curve.
+struct CurvePoints {
+    int white;
+    int left;
+    int right;
+    int mid;
+    int black;
+};
+CurvePoints curve_points(const Histogram& counts, int n, int m);
+DisplayTable curve_table(const Histogram& counts, int n, int m);
+
+}  // namespace np::image

@@ -1,0 +1,135 @@
+#include "acquisition/image/flat_field.h"
+
+#include <algorithm>
+
+namespace np::image {
+namespace {
+
+int section_count(const AcquisitionRecord& record) {
+    return std::clamp<int>(record.section_count, 0, kMaxSections);
+}
+
+std::uint16_t rounded(double value) {
+    return static_cast<std::uint16_t>(value);
+}
+
+// Number of consecutive positions from s on (at most 4) whose gain is at most 0.01.
+int dead_run(const Corrector& corrector, int s) {
+    int run = 0;
+    while (run < 4 && s + run < kSamplesPerLine && corrector.gain(s + run) <= kDeadGain)
+        ++run;
+    return run;
+}
+
+void clear_dead_run(std::uint16_t* line, const Corrector& corrector, int s) {
+    for (int p = s; p < kSamplesPerLine && p != corrector.seam() && corrector.gain(p) <= kDeadGain;
+         ++p)
+        line[p] = 0;
+}
+
+void interpolate_dead_run(std::uint16_t* line, int s, int run) {
+    const double a = line[s - 1];
+    const double b = line[s + run];
+    switch (run) {
+        case 1:
+            line[s] = rounded((a + b) * 0.5 + 0.5);
+            break;
+        case 2:
+            line[s] = rounded((2 * a + b) / 3 + 0.5);
+            line[s + 1] = rounded((a + 2 * b) / 3 + 0.5);
+            break;
+        case 3:
+            line[s] = rounded((3 * a + b) * 0.25 + 0.5);
+            line[s + 1] = rounded((a + b) * 0.5 + 0.5);
+            line[s + 2] = rounded((a + 3 * b) * 0.25 + 0.5);
+            break;
+    }
+}
+
+}  // namespace
+
+Corrector::Corrector(const FlatFieldMask& mask, TransferMode mode, bool mirrored)
+    : top_(full_scale(mode) - 1),
+      top_float_(static_cast<float>(top_)),
+      seam_(seam_position(mirrored)) {
+    const int below = top_ - mask.dark_offset[0];
+    const int above = top_ - mask.dark_offset[1];
+    for (int s = 0; s < kSamplesPerLine; ++s) {
+        offset_[s] = s < seam_ ? below : above;
+        gain_[s] = mask.gain[s];
+        live_[s] = (s != seam_ && gain_[s] >= kDeadGain) ? 0xFFFF : 0;
+    }
+}
+
+LineRange section_lines(const AcquisitionRecord& record, int k, int image_lines) {
+    if (k < 0 || k >= section_count(record)) return {};
+    const int start = record.sections[k].start;
+    const int end = start + record.sections[k].width;
+    const int first = std::clamp(start, 0, image_lines);
+    const int last = std::clamp(end, first, image_lines);
+    return {first, last - first};
+}
+
+void correct_line(std::uint16_t* line, const Corrector& corrector, Histogram* counts) {
+    if (counts) {
+        std::uint16_t corrected[kSamplesPerLine];
+        corrector.correct_span(line, 0, kSamplesPerLine - 1, corrected);
+        for (int s = 0; s < kSamplesPerLine; ++s)
+            if (line[s] != 0 && corrector.corrected_position(s)) ++(*counts)[corrected[s]];
+    }
+    corrector.correct_in_place(line);
+}
+
+std::vector<int> dead_positions(const Corrector& corrector) {
+    std::vector<int> dead;
+    for (int s = 0; s < kSamplesPerLine; ++s)
+        if (s != corrector.seam() && corrector.gain(s) < kDeadGain) dead.push_back(s);
+    return dead;
+}
+
+void repair_dead_positions(std::uint16_t* line, const Corrector& corrector,
+                           const std::vector<int>& dead) {
+    // Only positions with a dead gain ever act, so walking their list in ascending
+    // order sees each of them exactly when a scan of the whole line would, filled
+    // values included.
+    const int seam = corrector.seam();
+    for (const int s : dead) {
+        if (line[s] == 0) continue;
+        const int run = dead_run(corrector, s);
+        if (run == 4) {
+            clear_dead_run(line, corrector, s);
+            continue;
+        }
+        const int a = s - 1;
+        const int b = s + run;
+        if (a >= 0 && b <= kSamplesPerLine - 1 && a != seam && b != seam)
+            interpolate_dead_run(line, s, run);
+    }
+}
+
+void add_seam_samples(const std::uint16_t* line, int seam, SeamSums& sums) {
+    sums.below += line[seam - 3];
+    sums.below += line[seam - 2];
+    sums.below += line[seam - 1];
+    sums.above += line[seam + 1];
+    sums.above += line[seam + 2];
+    sums.above += line[seam + 3];
+}
+
+SeamSums flat_field(RawImage raw, const AcquisitionRecord& record, const Corrector& corrector,
+                    Histogram* counts) {
+    SeamSums sums;
+    const std::vector<int> dead = dead_positions(corrector);
+    for (int k = 0; k < section_count(record); ++k) {
+        const LineRange range = section_lines(record, k, raw.lines);
+        for (int l = range.first; l < range.first + range.count; ++l) {
+            std::uint16_t* line = raw.line(l);
+            correct_line(line, corrector, counts);
+            repair_dead_positions(line, corrector, dead);
+            add_seam_samples(line, corrector.seam(), sums);
+        }
+    }
+    return sums;
+}
+
+}  // namespace np::image

@@ -1,0 +1,110 @@
+// Flat-field correction of the image sections, repair of dead sample positions and
+// the sums either side of the seam that half balancing needs.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "acquisition/image/image_types.h"
+#include "acquisition/image/mask.h"
+#include "common/acquisition_record.h"
+
+namespace np::image {
+
+// corrected(v, s) for one mask, transfer mode and seam.
+class Corrector {
+  public:
+    Corrector(const FlatFieldMask& mask, TransferMode mode, bool mirrored);
+
+    // M - 1 - trunc((O - v) x gain[s] + 0.5), limited to 0 .. M - 1, where the product
+    // rounds to single precision (the gain is a float) and the rounding term is added
+    // in double precision.
+    //
+    // Adding it in single precision gives the same truncation for every product below
+    // 2^22 in magnitude except the float just below 0.5, which single precision rounds
+    // up to 1 (checked over all such floats); larger products end at 0 or M - 1 either
+    // way. Limiting the rounded value to 0 .. M - 1 before the conversion limits the
+    // result the same way. Single precision runs four samples at once instead of two.
+    int operator()(int v, int s) const {
+        const float product = static_cast<float>(offset_[s] - v) * gain_[s];
+        float rounded = product + 0.5f;
+        rounded -= product == kBelowHalf ? 1.0f : 0.0f;
+        // Written as the minimum and maximum instructions read; NaN ends at 0.
+        rounded = rounded > 0.0f ? rounded : 0.0f;
+        rounded = rounded < top_float_ ? rounded : top_float_;
+        return top_ - static_cast<int>(rounded);
+    }
+
+    // corrected(line[s], s) for s in [first, last], into out[s]. Written without
+    // branches so that it runs over several samples at once.
+    void correct_span(const std::uint16_t* line, int first, int last, std::uint16_t* out) const {
+        for (int s = first; s <= last; ++s)
+            out[s] = static_cast<std::uint16_t>((*this)(line[s], s));
+    }
+
+    // The flat field of one line in place: positions with a live gain other than the
+    // seam, whose value is above 0.
+    void correct_in_place(std::uint16_t* line) const {
+        for (int s = 0; s < kSamplesPerLine; ++s) {
+            const std::uint16_t v = line[s];
+            const auto c = static_cast<std::uint16_t>((*this)(v, s));
+            const std::uint16_t take = live_[s] & static_cast<std::uint16_t>(v != 0 ? 0xFFFF : 0);
+            line[s] = static_cast<std::uint16_t>((c & take) | (v & ~take));
+        }
+    }
+
+    // Positions the flat field corrects: live gain and not the seam (0xFFFF, else 0).
+    bool corrected_position(int s) const { return live_[s] != 0; }
+    const std::uint16_t* live_mask() const { return live_.data(); }
+
+    int top() const { return top_; }
+    int seam() const { return seam_; }
+    float gain(int s) const { return gain_[s]; }
+    int offset(int s) const { return offset_[s]; }
+
+  private:
+    static constexpr float kBelowHalf = 0.5f - 0x1p-25f;  // the float just below 0.5
+
+    int top_;  // M - 1
+    float top_float_;
+    int seam_;
+    std::array<int, kSamplesPerLine> offset_;  // O_A below the seam, O_B from it on
+    std::array<float, kSamplesPerLine> gain_;
+    std::array<std::uint16_t, kSamplesPerLine> live_;  // 0xFFFF where corrected
+};
+
+// Sums of the three samples either side of the seam over every corrected line.
+struct SeamSums {
+    double below = 1.0;  // A
+    double above = 1.0;  // B
+};
+
+// Lines [first, first + count) of the raw image, clipped to the image.
+struct LineRange {
+    int first = 0;
+    int count = 0;
+};
+
+// The lines of image section k as the record places them, clipped to the image so
+// that a record pointing past the buffer never leads outside it.
+LineRange section_lines(const AcquisitionRecord& record, int k, int image_lines);
+
+// Flat field of one sensor line: every live position other than the seam with a
+// value above 0 is corrected (and counted when counts is not null).
+void correct_line(std::uint16_t* line, const Corrector& corrector, Histogram* counts);
+
+// The dead positions of a mask (gain below 0.01, the seam excluded), ascending.
+std::vector<int> dead_positions(const Corrector& corrector);
+
+// Runs of 1 to 3 dead positions interpolated from their neighbours, longer runs cleared.
+void repair_dead_positions(std::uint16_t* line, const Corrector& corrector,
+                           const std::vector<int>& dead);
+
+void add_seam_samples(const std::uint16_t* line, int seam, SeamSums& sums);
+
+// The whole first step over every image section of the record.
+SeamSums flat_field(RawImage raw, const AcquisitionRecord& record, const Corrector& corrector,
+                    Histogram* counts);
+
+}  // namespace np::image

@@ -1,0 +1,279 @@
+// The delivery step under Wine: the block the host receives, the adaptation's
+// optional steps and the logo, against windows that record what they are sent.
+#include "acquisition/image/image_delivery.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <vector>
+
+#include "acquisition/image/bitmap_layout.h"
+
+namespace np::image {
+namespace {
+
+constexpr int kLength = 21;  // rows padded to 24 bytes
+constexpr int kStride = 24;
+
+struct Received {
+    HWND window;
+    UINT message;
+    WPARAM wparam;
+    std::vector<std::uint8_t> block;  // the bitmap as it arrived
+};
+std::vector<Received> g_received;
+HWND g_host = nullptr;
+
+LRESULT CALLBACK recording_window(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message != kImageMessage && message != kRawImageMessage)
+        return ::DefWindowProcA(window, message, wparam, lparam);
+    Received received{window, message, wparam, {}};
+    if (message == kImageMessage && wparam) {
+        const auto handle = reinterpret_cast<HGLOBAL>(wparam);
+        EXPECT_EQ(::GlobalFlags(handle) & GMEM_LOCKCOUNT, 0u) << "delivered locked";
+        GlobalLock<std::uint8_t> bytes(handle);
+        received.block.assign(bytes.get(), bytes.get() + ::GlobalSize(handle));
+    }
+    g_received.push_back(std::move(received));
+    if (message == kImageMessage && wparam && window == g_host)
+        ::GlobalFree(reinterpret_cast<HGLOBAL>(wparam));
+    return 0;
+}
+
+struct PostProcessCall {
+    int width;
+    int height;
+    std::uint8_t first_pixel;
+};
+std::vector<PostProcessCall> g_post_calls;
+bool record_post_process(std::uint8_t* bits, int width, int height) {
+    g_post_calls.push_back({width, height, bits[0]});
+    bits[0] = 77;  // must reach the host, under the logo step
+    return true;
+}
+
+struct TmjCall {
+    HGLOBAL dib;
+    std::uint8_t program;
+};
+std::vector<TmjCall> g_tmj_calls;
+void record_tmj(HGLOBAL dib, AcquisitionRecord* record) {
+    g_tmj_calls.push_back({dib, record->program});
+}
+
+HWND recording_window_named(const char* name) {
+    static const ATOM kClass = [] {
+        WNDCLASSA wc{};
+        wc.lpfnWndProc = recording_window;
+        wc.hInstance = ::GetModuleHandleA(nullptr);
+        wc.lpszClassName = "NpImageDeliveryTest";
+        return ::RegisterClassA(&wc);
+    }();
+    EXPECT_NE(kClass, 0);
+    return ::CreateWindowExA(0, "NpImageDeliveryTest", name, 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                             ::GetModuleHandleA(nullptr), nullptr);
+}
+
+class Delivery : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        g_received.clear();
+        g_post_calls.clear();
+        g_tmj_calls.clear();
+        host_ = recording_window_named("host");
+        console_ = recording_window_named("console");
+        g_host = host_;
+        mask_.dark_offset[0] = mask_.dark_offset[1] = 0;
+        for (float& g : mask_.gain)
+            g = 1.0f;
+        raw_.resize(static_cast<std::size_t>(kLength) * kSamplesPerLine);
+        for (std::size_t i = 0; i < raw_.size(); ++i)
+            raw_[i] = static_cast<std::uint16_t>(1 + (i * 7) % 1000);
+        record_.program = 5;
+        record_.section_count = 1;
+        record_.sections[0] = {0, kLength};
+        settings_.image_type = 1;
+    }
+    void TearDown() override {
+        ::DestroyWindow(host_);
+        if (::IsWindow(console_)) ::DestroyWindow(console_);
+    }
+
+    // Pixels the portable build gives for the same input, before the logo.
+    std::vector<std::uint8_t> built_rows() {
+        std::vector<std::uint16_t> copy = raw_;
+        std::vector<std::uint8_t> rows(static_cast<std::size_t>(kStride) * kImageHeight, 0);
+        DisplayTable table;
+        build_image({copy.data(), kLength}, record_, mask_, settings_, {rows.data(), kStride},
+                    table);
+        return rows;
+    }
+
+    void deliver(AdaptationSteps steps = {}, int logo = kDefaultLogo) {
+        DisplayTable table{};
+        deliver_image(allocate_final_bitmap(kLength), {raw_.data(), kLength}, record_, mask_,
+                      settings_, steps, {::GetModuleHandleA(nullptr), logo}, {host_, console_},
+                      table);
+    }
+
+    HWND host_{};
+    HWND console_{};
+    FlatFieldMask mask_{};
+    std::vector<std::uint16_t> raw_;
+    AcquisitionRecord record_{};
+    ImageSettings settings_{};
+};
+
+// Top-down logo rows as the test resources draw them (true: white).
+bool default_logo_white(int row, int x) {
+    return (x + row) % 3 == 0;
+}  // 8 x 4
+bool oem_logo_white(int row, int x) {  // 12 x 3
+    if (row == 0) return true;
+    if (row == 1) return x == 0 || x == 11;
+    return x == 11;
+}
+
+std::uint8_t inverted(std::uint8_t v) {
+    return v < 128 ? 255 : 0;
+}
+
+TEST_F(Delivery, BlockLayoutPixelsAndLogo) {
+    std::vector<std::uint8_t> expected = built_rows();
+    deliver();
+
+    ASSERT_EQ(g_received.size(), 2u);
+    EXPECT_EQ(g_received[0].window, console_);
+    EXPECT_EQ(g_received[1].window, host_);
+    EXPECT_EQ(g_received[0].wparam, g_received[1].wparam);
+    const std::vector<std::uint8_t>& block = g_received[1].block;
+    ASSERT_GE(block.size(), 40u + 1024u + kStride * kImageHeight + 1);
+
+    BitmapHeader header;
+    std::memcpy(&header, block.data(), sizeof header);
+    EXPECT_EQ(header.size, 40u);
+    EXPECT_EQ(header.width, kLength);
+    EXPECT_EQ(header.height, kImageHeight);
+    EXPECT_EQ(header.planes, 1);
+    EXPECT_EQ(header.bit_count, 8);
+    EXPECT_EQ(header.compression, 0u);
+    EXPECT_EQ(header.size_image, static_cast<std::uint32_t>(kStride * kImageHeight));
+    EXPECT_EQ(header.x_pels_per_meter, 0);
+    EXPECT_EQ(header.y_pels_per_meter, 0);
+    EXPECT_EQ(header.colours_used, 0u);
+    EXPECT_EQ(header.colours_important, 0u);
+    for (int i = 0; i < 256; ++i) {
+        const std::uint8_t* entry = block.data() + 40 + 4 * i;
+        ASSERT_EQ(entry[0], i);
+        ASSERT_EQ(entry[1], i);
+        ASSERT_EQ(entry[2], i);
+        ASSERT_EQ(entry[3], 0);
+    }
+
+    for (int r = 0; r < 4; ++r)
+        for (int x = 0; x < 8; ++x) {
+            std::uint8_t& pixel = expected[r * kStride + kLength - 8 + x];
+            if (default_logo_white(r, x)) pixel = inverted(pixel);
+        }
+    const std::uint8_t* pixels = block.data() + kPixelOffset;
+    for (int row = 0; row < kImageHeight; ++row)
+        for (int c = 0; c < kStride; ++c)
+            ASSERT_EQ(pixels[row * kStride + c], expected[row * kStride + c]) << row << "," << c;
+    EXPECT_EQ(block[kPixelOffset + kStride * kImageHeight], 0) << "spare byte";
+    EXPECT_TRUE(g_post_calls.empty());
+    EXPECT_TRUE(g_tmj_calls.empty());
+}
+
+TEST_F(Delivery, FirstLineIsTheRightEdgeAndSampleZeroTheTopRow) {
+    for (int l = 0; l < kLength; ++l)
+        for (int s = 0; s < kSamplesPerLine; ++s)
+            raw_[l * kSamplesPerLine + s] = 500;
+    raw_[0] = 1000;       // line 0, sample 0
+    record_.program = 0;  // plain scale: 1000 / 4 = 250, 500 / 4 = 125
+    deliver({}, kOemLogo);
+    ASSERT_EQ(g_received.size(), 2u);
+    const std::uint8_t* pixels = g_received[1].block.data() + kPixelOffset;
+    EXPECT_EQ(pixels[(kImageHeight - 1) * kStride + kLength - 1], 250);
+    EXPECT_EQ(pixels[(kImageHeight - 1) * kStride + 0], 125);
+    // OEM logo on the bottom rows: 125 inverts to 255.
+    for (int r = 0; r < 3; ++r)
+        for (int x = 0; x < 12; ++x)
+            ASSERT_EQ(pixels[r * kStride + kLength - 12 + x], oem_logo_white(r, x) ? 255 : 125)
+                << r << "," << x;
+    EXPECT_EQ(pixels[3 * kStride + kLength - 1], 125);
+}
+
+TEST_F(Delivery, AdaptationStepsOnlyWhenAskedFor) {
+    const AdaptationSteps steps{record_post_process, record_tmj};
+    settings_.post_process = post_process::kHalfBalancing;
+    deliver(steps);
+    EXPECT_TRUE(g_post_calls.empty());
+    EXPECT_TRUE(g_tmj_calls.empty());
+
+    g_received.clear();
+    settings_.post_process = post_process::kAdaptationStep;
+    record_.program = kTmjProgram;
+    const std::vector<std::uint8_t> expected = built_rows();
+    deliver(steps);
+    ASSERT_EQ(g_post_calls.size(), 1u);
+    EXPECT_EQ(g_post_calls[0].width, kLength);
+    EXPECT_EQ(g_post_calls[0].height, kImageHeight);
+    EXPECT_EQ(g_post_calls[0].first_pixel, expected[0]);
+    ASSERT_EQ(g_tmj_calls.size(), 1u);
+    EXPECT_EQ(g_tmj_calls[0].program, kTmjProgram);
+    ASSERT_EQ(g_received.size(), 2u);
+    EXPECT_EQ(reinterpret_cast<WPARAM>(g_tmj_calls[0].dib), g_received[1].wparam);
+    EXPECT_EQ(g_received[1].block[kPixelOffset], 77);
+
+    // Bit 8 set but the adaptation exports neither step.
+    g_received.clear();
+    deliver({});
+    EXPECT_EQ(g_post_calls.size(), 1u);
+    EXPECT_EQ(g_tmj_calls.size(), 1u);
+    ASSERT_EQ(g_received.size(), 2u);
+}
+
+TEST_F(Delivery, ConsoleThatIsGoneIsSkipped) {
+    ::DestroyWindow(console_);
+    deliver();
+    ASSERT_EQ(g_received.size(), 1u);
+    EXPECT_EQ(g_received[0].window, host_);
+    EXPECT_NE(g_received[0].wparam, 0u);
+}
+
+TEST_F(Delivery, RawImageTypeSendsOnlyTheRawBuffer) {
+    settings_.image_type = kRawImage;
+    const std::vector<std::uint16_t> before = raw_;
+    deliver({record_post_process, record_tmj});
+    ASSERT_EQ(g_received.size(), 1u);
+    EXPECT_EQ(g_received[0].window, host_);
+    EXPECT_EQ(g_received[0].message, kRawImageMessage);
+    EXPECT_EQ(g_received[0].wparam, reinterpret_cast<WPARAM>(raw_.data()));
+    EXPECT_EQ(raw_, before);
+    EXPECT_TRUE(g_post_calls.empty());
+}
+
+TEST_F(Delivery, LogoWiderThanTheImageIsNotStamped) {
+    UniqueGlobal narrow = allocate_bitmap(7, kImageHeight);
+    ASSERT_TRUE(narrow);
+    {
+        GlobalLock<std::uint8_t> bytes(narrow.get());
+        std::memset(bytes.get() + kPixelOffset, 10, 8 * kImageHeight);
+    }
+    stamp_logo_resource(narrow.get(), {::GetModuleHandleA(nullptr), kDefaultLogo});
+    GlobalLock<std::uint8_t> bytes(narrow.get());
+    for (int i = 0; i < 8 * kImageHeight; ++i)
+        ASSERT_EQ(bytes.get()[kPixelOffset + i], 10);
+}
+
+TEST_F(Delivery, MismatchedBlockGivesNoImage) {
+    DisplayTable table{};
+    deliver_image(allocate_final_bitmap(kLength + 1), {raw_.data(), kLength}, record_, mask_,
+                  settings_, {}, {}, {host_, nullptr}, table);
+    ASSERT_EQ(g_received.size(), 1u);
+    EXPECT_EQ(g_received[0].message, kImageMessage);
+    EXPECT_EQ(g_received[0].wparam, 0u);
+}
+
+}  // namespace
+}  // namespace np::image

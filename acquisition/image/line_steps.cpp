@@ -1,0 +1,159 @@
+#include "acquisition/image/line_steps.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace np::image {
+namespace {
+
+constexpr int kSumFirst = 100;
+constexpr int kSumLast = 1143;
+constexpr int kSumLength = kSumLast - kSumFirst + 1;  // 1044
+constexpr int kEdgeLines = 7;
+constexpr int kNeighbourhood = 2 * kEdgeLines + 1;
+constexpr double kSpikeRatio = 0.15;
+// Both neighbours of a spike must carry at least this much signal.
+constexpr std::uint32_t kSpikeNeighbourMinimum = 1244;
+
+std::uint16_t third_mix(int heavy, int light) {
+    return static_cast<std::uint16_t>((2.0 * heavy + light) / 3 + 0.5);
+}
+
+// (M' - N') / N' > 0.15 with X' = K - x + 1, as a line darker than its neighbour.
+bool darker_than(std::int64_t k, std::uint32_t line, std::uint32_t neighbour) {
+    const double dark = static_cast<double>(k - line + 1);
+    const double reference = static_cast<double>(k - neighbour + 1);
+    // A neighbour beyond the full-scale sum would divide by zero or flip the sign.
+    if (reference <= 0) return false;
+    return (dark - reference) / reference > kSpikeRatio;
+}
+
+void replace_by_neighbour_mean(std::uint16_t* line, const std::uint16_t* before,
+                               const std::uint16_t* after) {
+    for (int s = 0; s < kSamplesPerLine; ++s)
+        line[s] = static_cast<std::uint16_t>((before[s] + after[s]) / 2);
+}
+
+}  // namespace
+
+BalanceTable balance_table(const SeamSums& sums, int top, bool balancing) {
+    BalanceTable table{};
+    const double r = sums.below / sums.above;
+    for (int i = 0; i < kTableSize; ++i) {
+        if (!balancing || i > top) {
+            table[i] = static_cast<std::uint16_t>(std::min(i, top));
+            continue;
+        }
+        const int value = static_cast<int>(top - (top - i) * r + 0.5);
+        table[i] = static_cast<std::uint16_t>(std::clamp(value, 0, top));
+    }
+    return table;
+}
+
+void balance_line(std::uint16_t* line, int seam, int top, const BalanceTable& table) {
+    for (int s = seam + 1; s < kSamplesPerLine; ++s) {
+        const int v = std::min<int>(line[s], top);
+        if (v != 0) line[s] = table[v];
+    }
+}
+
+void balance_halves(RawImage raw, int seam, int top, const BalanceTable& table) {
+    for (int l = 0; l < raw.lines; ++l)
+        balance_line(raw.line(l), seam, top, table);
+}
+
+SeamFill seam_fill_for(std::uint32_t post_process_bits, bool mirrored) {
+    if (!(post_process_bits & post_process::kTwoSampleSeam)) return SeamFill::mean;
+    return mirrored ? SeamFill::shift_above : SeamFill::shift_below;
+}
+
+void fill_seam(std::uint16_t* line, int seam, SeamFill fill) {
+    switch (fill) {
+        case SeamFill::mean:
+            line[seam] = static_cast<std::uint16_t>((line[seam - 1] + line[seam + 1]) * 0.5 + 0.5);
+            break;
+        case SeamFill::shift_below: {
+            std::memmove(line, line + 1, (seam - 1) * sizeof(std::uint16_t));
+            const int a = line[seam - 2];
+            const int b = line[seam + 1];
+            line[seam - 1] = third_mix(a, b);
+            line[seam] = third_mix(b, a);
+            break;
+        }
+        case SeamFill::shift_above: {
+            const int last = kSamplesPerLine - 1;
+            std::memmove(line + seam + 2, line + seam + 1,
+                         (last - seam - 1) * sizeof(std::uint16_t));
+            const int a = line[seam - 1];
+            const int b = line[seam + 2];
+            line[seam] = third_mix(a, b);
+            line[seam + 1] = third_mix(b, a);
+            break;
+        }
+    }
+}
+
+std::uint32_t line_sum(const std::uint16_t* line) {
+    std::uint32_t sum = 0;
+    for (int s = kSumFirst; s <= kSumLast; ++s)
+        sum += line[s];
+    return sum == 0 ? 1 : sum;
+}
+
+std::vector<std::uint32_t> line_sums(RawImage raw) {
+    std::vector<std::uint32_t> sums(raw.lines);
+    for (int l = 0; l < raw.lines; ++l)
+        sums[l] = line_sum(raw.line(l));
+    return sums;
+}
+
+void repair_line_spikes(RawImage raw, int top, std::vector<std::uint32_t>& sums) {
+    const std::int64_t k = static_cast<std::int64_t>(kSumLength) * top;
+    for (int l = 1; l + 1 < raw.lines; ++l) {
+        const std::uint32_t a = sums[l - 1];
+        const std::uint32_t m = sums[l];
+        const std::uint32_t b = sums[l + 1];
+        if (a < kSpikeNeighbourMinimum || b < kSpikeNeighbourMinimum) continue;
+        if (!darker_than(k, m, a) || !darker_than(k, m, b)) continue;
+        replace_by_neighbour_mean(raw.line(l), raw.line(l - 1), raw.line(l + 1));
+        sums[l] = static_cast<std::uint32_t>((static_cast<std::uint64_t>(a) + b) / 2);
+    }
+}
+
+std::vector<double> normalisation_ratios(const std::vector<std::uint32_t>& sums, int top) {
+    const int lines = static_cast<int>(sums.size());
+    std::vector<double> ratios(lines, 1.0);
+    if (lines < kNeighbourhood) return ratios;  // every line is within 7 of an end
+    const std::int64_t full = static_cast<std::int64_t>(top) * kSumLength;
+    auto signal = [&](int l) { return full - static_cast<std::int64_t>(sums[l]); };
+    std::int64_t window = 0;
+    for (int l = 0; l < kNeighbourhood; ++l)
+        window += signal(l);
+    for (int l = kEdgeLines; l < lines - kEdgeLines; ++l) {
+        if (l > kEdgeLines) window += signal(l + kEdgeLines) - signal(l - kEdgeLines - 1);
+        const std::int64_t own = signal(l);
+        const std::int64_t mean = window / kNeighbourhood;
+        ratios[l] = own == 0 ? 1.0 : static_cast<double>(mean) / own;
+    }
+    return ratios;
+}
+
+void scale_line(std::uint16_t* line, int top, double ratio) {
+    // Beyond these bounds every sample ends at 0 or M - 1 anyway; inside them the
+    // products stay far from the limits of int, so no sample needs its own guard.
+    constexpr double kRatioLimit = 3e4;                    // x 65535 still fits an int
+    ratio = ratio >= -kRatioLimit ? ratio : -kRatioLimit;  // NaN too
+    ratio = ratio > kRatioLimit ? kRatioLimit : ratio;
+    for (int s = 0; s < kSamplesPerLine; ++s) {
+        const int value = top - static_cast<int>((top - line[s]) * ratio);
+        line[s] = static_cast<std::uint16_t>(value < 0 ? 0 : (value > top ? top : value));
+    }
+}
+
+void normalise_lines(RawImage raw, int top, const std::vector<std::uint32_t>& sums) {
+    const std::vector<double> ratios = normalisation_ratios(sums, top);
+    for (int l = 0; l < raw.lines; ++l)
+        if (ratios[l] != 1.0) scale_line(raw.line(l), top, ratios[l]);
+}
+
+}  // namespace np::image

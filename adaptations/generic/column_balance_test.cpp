@@ -1,0 +1,117 @@
+#include "adaptations/generic/column_balance.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+namespace np::generic {
+namespace {
+
+struct Image {
+    int width;
+    int height;
+    int stride;
+    std::vector<std::uint8_t> pixels;
+
+    Image(int w, int h, std::uint8_t value)
+        : width(w),
+          height(h),
+          stride((w + 3) & ~3),
+          pixels(static_cast<std::size_t>(stride) * h, value) {}
+    std::uint8_t& at(int row, int column) {
+        return pixels[static_cast<std::size_t>(row) * stride + column];
+    }
+    bool balance() { return balance_columns(pixels.data(), width, height); }
+};
+
+// The curve of one column worked out independently of the implementation.
+int expected_pixel(double sum, double neighbourhood_mean, int rows, int v) {
+    const double r = neighbourhood_mean / sum;
+    const double m = sum / rows;
+    const float a = static_cast<float>((r - 1) / (m - 255));
+    const float b = static_cast<float>(r - sum * a / rows);
+    const double bent = v * (a * static_cast<double>(v) + b) + 0.5;
+    return bent < 0 ? 0 : (bent > 255 ? 255 : static_cast<int>(bent));
+}
+
+TEST(ColumnBalance, RefusesWhatItCannotCorrect) {
+    Image narrow(14, 400, 90);
+    narrow.at(0, 7) = 10;
+    const auto before = narrow.pixels;
+    EXPECT_FALSE(narrow.balance());
+    EXPECT_EQ(narrow.pixels, before);
+    EXPECT_FALSE(balance_columns(nullptr, 100, 400));
+    Image flat(40, 1, 0);
+    EXPECT_FALSE(balance_columns(flat.pixels.data(), 40, 0));
+}
+
+TEST(ColumnBalance, ShortImagesAreLeftAlone) {
+    for (int height : {1, 150, 200}) {
+        Image image(40, height, 80);
+        for (int j = 0; j < height; ++j)
+            image.at(j, 20) = 200;
+        const auto before = image.pixels;
+        EXPECT_TRUE(image.balance()) << height;
+        EXPECT_EQ(image.pixels, before) << height;
+    }
+}
+
+TEST(ColumnBalance, UniformImageUnchanged) {
+    for (std::uint8_t value : {0, 1, 100, 254, 255}) {
+        Image image(37, 260, value);
+        const auto before = image.pixels;
+        EXPECT_TRUE(image.balance());
+        EXPECT_EQ(image.pixels, before) << int(value);
+    }
+}
+
+TEST(ColumnBalance, DarkColumnPulledTowardsItsNeighbours) {
+    // 15 columns is the narrowest image; only column 7 has a full neighbourhood.
+    Image image(15, 300, 100);
+    const int rows = 100;  // 300 - 200
+    for (int j = 0; j < 300; ++j)
+        image.at(j, 7) = static_cast<std::uint8_t>(60 + j % 3);
+    double sum = 0;
+    for (int j = 0; j < rows; ++j)
+        sum += image.at(j, 7);
+    const double mean15 = std::floor((14.0 * 100 * rows + sum) / 15);
+    const auto before = image.pixels;
+
+    EXPECT_TRUE(image.balance());
+    for (int j = 0; j < 300; ++j) {
+        EXPECT_EQ(image.at(j, 7), expected_pixel(sum, mean15, rows, before[j * image.stride + 7]))
+            << "row " << j;
+    }
+    EXPECT_GT(image.at(0, 7), 60);
+    for (int j = 0; j < 300; ++j)
+        for (int c : {0, 1, 2, 3, 4, 5, 6, 8, 9, 10, 11, 12, 13, 14})
+            ASSERT_EQ(image.at(j, c), 100);
+}
+
+TEST(ColumnBalance, EdgeColumnsAndSaturatedColumnsNeverChange) {
+    Image image(50, 400, 120);
+    for (int j = 0; j < 400; ++j) {
+        for (int c = 0; c < 50; ++c)
+            image.at(j, c) = static_cast<std::uint8_t>((c * 37 + j * 11) % 251);
+        image.at(j, 25) = j < 200 ? 255 : 17;  // saturated in the summed rows only
+    }
+    const auto before = image.pixels;
+    EXPECT_TRUE(image.balance());
+    bool changed = false;
+    for (int j = 0; j < 400; ++j) {
+        for (int c : {0, 6, 43, 49, 25})
+            ASSERT_EQ(image.at(j, c), before[j * image.stride + c]);
+        for (int c = 7; c < 43; ++c)
+            changed |= image.at(j, c) != before[j * image.stride + c];
+    }
+    EXPECT_TRUE(changed);
+    // Padding bytes of each row are not image pixels.
+    for (int j = 0; j < 400; ++j)
+        for (int c = 50; c < image.stride; ++c)
+            ASSERT_EQ(image.at(j, c), before[j * image.stride + c]);
+}
+
+}  // namespace
+}  // namespace np::generic
