@@ -130,6 +130,15 @@ std::optional<std::string> stored_program(const char* model_key) {
     return SettingsKey(model_key).text("ProgNum", 32);
 }
 
+double process_cpu_seconds() {
+    FILETIME created, ended, kernel, user;
+    ::GetProcessTimes(::GetCurrentProcess(), &created, &ended, &kernel, &user);
+    const auto seconds = [](const FILETIME& t) {
+        return ((static_cast<unsigned long long>(t.dwHighDateTime) << 32) | t.dwLowDateTime) / 1e7;
+    };
+    return seconds(kernel) + seconds(user);
+}
+
 class SerialLink : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -220,14 +229,17 @@ TEST_F(SerialLink, OverridesApplyToTheReportedProgram) {
 TEST_F(SerialLink, UnitFallingSilentEndsTheMessage) {
     // The third frame never comes: after the byte time-out the message is what arrived.
     const auto begun = std::chrono::steady_clock::now();
+    const double cpu_before = process_cpu_seconds();
     const Fields f = acquire_ok(after_lead("frame O 103;frame V 170"));
+    const double cpu = process_cpu_seconds() - cpu_before;
     const auto waited = std::chrono::steady_clock::now() - begun;
     EXPECT_EQ(f.program, 22);
     EXPECT_FLOAT_EQ(f.kv, 70.0f);
     EXPECT_EQ(f.ma, 0.0f);
-    std::printf("message ended by the byte time-out after %lld ms\n",
+    std::printf("message ended by the byte time-out after %lld ms, %.1f s of CPU meanwhile\n",
                 static_cast<long long>(
-                    std::chrono::duration_cast<std::chrono::milliseconds>(waited).count()));
+                    std::chrono::duration_cast<std::chrono::milliseconds>(waited).count()),
+                cpu);
 }
 
 TEST_F(SerialLink, EscapeWhileWaitingCancelsAndTouchesNothing) {
