@@ -1,0 +1,161 @@
+// An adaptation module for tests. The same source is linked three times with
+// different export tables (the .def files): only the four required entry points,
+// the required ones with the optional ones under type-decorated names, and all twelve.
+//
+// Every call appends its entry point's name and a line break to the file named by the
+// environment variable NP_PANODLG_LOG, when set. Behaviour comes from the values below
+// HKEY_CURRENT_USER "Software\NORVANE\SIMULATOR\PANODLG" (see README.md).
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "common/acquisition_record.h"
+#include "common/adaptation_contract.h"
+#include "common/sensor_lines.h"
+#include "common/settings_key.h"
+#include "common/text_numbers.h"
+
+namespace {
+
+constexpr const char* kConfigPath = "NORVANE\\SIMULATOR\\PANODLG";
+
+void log_call(const char* name) {
+    char path[MAX_PATH];
+    const DWORD length = ::GetEnvironmentVariableA("NP_PANODLG_LOG", path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return;
+    if (FILE* file = std::fopen(path, "a")) {
+        std::fprintf(file, "%s\n", name);
+        std::fclose(file);
+    }
+}
+
+int configured(const char* name, int fallback) {
+    const np::SettingsKey key(kConfigPath);
+    const auto value = key.dword(name);
+    return value ? static_cast<int>(*value) : fallback;
+}
+
+std::vector<int> configured_list(const char* name, const char* fallback) {
+    const std::string text = np::SettingsKey(kConfigPath).text(name, 256, fallback);
+    std::vector<int> values;
+    std::size_t at = 0;
+    while (at <= text.size() && values.size() < np::kMaxSections) {
+        const std::size_t end = std::min(text.find(',', at), text.size());
+        values.push_back(np::decimal_value(std::string_view(text).substr(at, end - at)));
+        at = end + 1;
+    }
+    return values;
+}
+
+void fill_record(np::AcquisitionRecord* record) {
+    *record = {};
+    record->program = static_cast<std::uint8_t>(configured("Program", 20));
+    record->kv = 70.0f;
+    record->ma = 10.0f;
+    record->exposure_time = 14.2f;
+    record->valid = 1;
+    const std::vector<int> widths = configured_list("Widths", "2300");
+    record->section_count =
+        static_cast<std::int16_t>(configured("SectionCount", static_cast<int>(widths.size())));
+    int start = 0;
+    for (std::size_t k = 0; k < widths.size(); ++k) {
+        record->sections[k].start = static_cast<std::int16_t>(start);
+        record->sections[k].width = static_cast<std::int16_t>(widths[k]);
+        start += widths[k] + np::kSectionGap;
+    }
+}
+
+HMODULE g_self = nullptr;
+
+// Runs on a reference to this module taken by its starter, so that the module stays
+// loaded until the thread is done even when the driver is closed meanwhile.
+DWORD WINAPI notify_later(LPVOID parameter) {
+    ::Sleep(50);
+    reinterpret_cast<np::contract::NotifyFn>(parameter)(
+        configured("Notify", np::contract::kNotifyStart));
+    ::FreeLibraryAndExitThread(g_self, 0);
+}
+
+}  // namespace
+
+extern "C" {
+
+int OpenCommPort() {
+    log_call("OpenCommPort");
+    return configured("OpenCommPort", 0);
+}
+
+int ReadCommData(HWND, np::AcquisitionRecord* record) {
+    log_call("ReadCommData");
+    const int result = configured("ReadCommData", 0);
+    if (result == 0) fill_record(record);
+    return result;
+}
+
+void ReArrangement(std::uint16_t* dest, int samples, const std::uint16_t* src) {
+    np::rearrange_sensor_lines(dest, static_cast<std::size_t>(samples), src,
+                               np::LineOrder::forward);
+}
+
+int GetTiming(int, int gaps[np::kMaxSections]) {
+    log_call("GetTiming");
+    const std::vector<int> configured_gaps = configured_list("Gaps", "10");
+    for (std::size_t k = 0; k < configured_gaps.size(); ++k)
+        gaps[k] = configured_gaps[k];
+    return configured("TimeoutUnits", 200);
+}
+
+int nCanCombineATM(int first, int second) {
+    log_call("nCanCombineATM");
+    return first * 1000 + second;
+}
+
+int bResolution(double* x, double* y) {
+    log_call("bResolution");
+    *x = 0.125;
+    *y = 0.125;
+    return 1;
+}
+
+bool bPostProcess(std::uint8_t*, int, int) {
+    log_call("bPostProcess");
+    return true;
+}
+
+bool bHaveToMirror() {
+    log_call("bHaveToMirror");
+    return configured("Mirror", 0) != 0;
+}
+
+int StartDesignDialog(HWND, HWND* console, np::contract::NotifyFn notify) {
+    log_call("StartDesignDialog");
+    *console = nullptr;
+    ::GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                         reinterpret_cast<LPCSTR>(&notify_later), &g_self);
+    if (HANDLE thread =
+            ::CreateThread(nullptr, 0, notify_later, reinterpret_cast<LPVOID>(notify), 0, nullptr))
+        ::CloseHandle(thread);
+    else
+        ::FreeLibrary(g_self);
+    return 0;
+}
+
+void GetInfosTir(np::AcquisitionRecord* record) {
+    log_call("GetInfosTir");
+    fill_record(record);
+}
+
+void TraitementATM4Images(HGLOBAL, np::AcquisitionRecord*) {
+    log_call("TraitementATM4Images");
+}
+
+int GetExpositionTime(np::AcquisitionRecord* host_copy) {
+    log_call("GetExpositionTime");
+    host_copy->exposure_time = 12.5f;
+    return 0;
+}
+
+}  // extern "C"
