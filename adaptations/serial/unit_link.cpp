@@ -1,5 +1,6 @@
 #include "adaptations/serial/unit_link.h"
 
+#include <algorithm>
 #include <string>
 
 #include "adaptations/serial/serial_settings.h"
@@ -62,14 +63,30 @@ Received receive_from_com(HANDLE port, std::span<std::uint8_t, kReceiveBufferSiz
     return {Receive::message, bytes};
 }
 
+Received receive_from_card(card::CardDevice& card,
+                           std::span<std::uint8_t, kReceiveBufferSize> buffer, HANDLE done) {
+    std::uint32_t received = 0;
+    switch (card.read_serial(buffer.data(), static_cast<std::uint32_t>(buffer.size()), received,
+                             done)) {
+        case card::SerialRead::Completed:
+            return {Receive::message, std::min<std::size_t>(received, buffer.size())};
+        case card::SerialRead::Cancelled:
+            return {Receive::stopped, 0};
+        case card::SerialRead::Failed:
+            break;
+    }
+    return {Receive::failed, 0};
+}
+
 }  // namespace
 
 bool UnitLink::is_open() const {
-    return static_cast<bool>(port_);
+    return port_ || card_;
 }
 
 void UnitLink::close() {
     port_.reset();
+    card_.reset();
 }
 
 int UnitLink::open(const UnitModel& model) {
@@ -99,8 +116,18 @@ int UnitLink::open_com_port(const std::string& number) {
     return kLinkOpen;
 }
 
+// The card driver hands the line's settings to the card itself; the module only
+// insists that they exist.
 int UnitLink::open_card_channel() {
-    return kLinkFailed;
+    const auto baud_rate = read_card_baud_rate();
+    if (!baud_rate || *baud_rate == 0) return kLinkFailed;
+    std::unique_ptr<card::CardDevice> device = card::open_card_device();
+    if (!device) return kLinkFailed;
+    std::uint8_t status = 0;
+    if (!device->read_status(status)) return kLinkFailed;
+    if (!card::serial_line_usable(status)) return kLinkUnavailable;
+    card_ = std::move(device);
+    return kLinkOpen;
 }
 
 void UnitLink::flush() {
@@ -109,8 +136,9 @@ void UnitLink::flush() {
 }
 
 Received UnitLink::receive(std::span<std::uint8_t, kReceiveBufferSize> buffer, HANDLE done) {
-    if (!port_) return {Receive::failed, 0};
-    return receive_from_com(port_.get(), buffer, done);
+    if (card_) return receive_from_card(*card_, buffer, done);
+    if (port_) return receive_from_com(port_.get(), buffer, done);
+    return {Receive::failed, 0};
 }
 
 }  // namespace np::serial

@@ -6,9 +6,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 
+#include "acquisition/card/card_device.h"
 #include "adaptations/serial/unit_message.h"
 #include "adaptations/serial/unit_model.h"
 #include "common/win32_handles.h"
@@ -60,7 +62,8 @@ class UnitLink {
     int open_com_port(const std::string& number);
     int open_card_channel();
 
-    UniqueFile port_;
+    UniqueFile port_;                         // the COM port, or
+    std::unique_ptr<card::CardDevice> card_;  // the card, for its serial channel
 };
 
 }  // namespace np::serial
