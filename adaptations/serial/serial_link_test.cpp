@@ -28,7 +28,7 @@ constexpr const char* kPano = "NORVANE\\PANO";
 constexpr const char* kKv80 = "NORVANE\\PANO\\KV80";
 constexpr const char* kKv40 = "NORVANE\\PANO\\KV40";
 // Long enough for the module to have flushed its port before the frames come.
-constexpr const char* kLead = "wait 400;";
+constexpr const char* kLead = "wait 600;";
 
 std::string after_lead(std::string_view commands) {
     std::string line = kLead;
