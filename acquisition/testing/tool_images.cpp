@@ -88,17 +88,20 @@ uint32_t TiffBuilder::block(const std::vector<uint8_t>& data) {
 }
 
 std::vector<uint8_t> TiffBuilder::build() const {
+    if (items_.size() > reserved_ && reserved_ != 0) throw std::logic_error("directory too large");
     std::vector<uint8_t> out = data_;
     if (out.size() % 2) out.push_back(0);
+    uint32_t directory = reserved_ != 0 ? 8 : static_cast<uint32_t>(out.size());
+    size_t at = directory;
+    if (reserved_ == 0) out.resize(out.size() + 2 + 12 * items_.size() + 4);
     auto put16 = [&](uint16_t v) {
-        out.push_back(static_cast<uint8_t>(v));
-        out.push_back(static_cast<uint8_t>(v >> 8));
+        out[at++] = static_cast<uint8_t>(v);
+        out[at++] = static_cast<uint8_t>(v >> 8);
     };
     auto put32 = [&](uint32_t v) {
         put16(static_cast<uint16_t>(v));
         put16(static_cast<uint16_t>(v >> 16));
     };
-    uint32_t directory = static_cast<uint32_t>(out.size());
     out[0] = 'I';
     out[1] = 'I';
     out[2] = 42;
@@ -127,7 +130,7 @@ std::vector<uint8_t> le32_array(const std::vector<uint32_t>& values) {
 
 std::vector<uint8_t> wrap_jpeg_in_tiff(const std::vector<uint8_t>& jpeg, uint32_t width,
                                        uint32_t height, bool colour) {
-    TiffBuilder b;
+    TiffBuilder b(12);
     uint32_t stream = b.block(jpeg);
     b.add(256, 4, 1, width);
     b.add(257, 4, 1, height);

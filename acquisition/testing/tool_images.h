@@ -48,10 +48,13 @@ struct TiffRows {
 // The first image of the file as libtiff decodes it.
 TiffRows libtiff_rows(const std::string& path);
 
-// Builds a little-endian TIFF for layouts the tools do not write: data blocks right after
-// the header, one directory after them.
+// Builds a little-endian TIFF for layouts the tools do not write: one directory, either
+// after the data blocks or, when entries are reserved, right after the header.
 class TiffBuilder {
 public:
+    explicit TiffBuilder(uint16_t reserved_entries = 0)
+        : reserved_(reserved_entries),
+          data_(reserved_entries ? 8 + 2 + 12u * reserved_entries + 4 : 8) {}
     void add(uint16_t tag, uint16_t type, uint32_t count, uint32_t value);
     // Stores a block and returns its offset in the file.
     uint32_t block(const std::vector<uint8_t>& data);
@@ -65,8 +68,9 @@ private:
         uint16_t tag, type;
         uint32_t count, value;
     };
+    uint16_t reserved_;
     std::vector<Item> items_;
-    std::vector<uint8_t> data_ = std::vector<uint8_t>(8);
+    std::vector<uint8_t> data_;
 };
 
 std::vector<uint8_t> le32_array(const std::vector<uint32_t>& values);
