@@ -33,11 +33,11 @@ struct Component {
 };
 
 class Decoder {
-public:
+  public:
     Decoder(std::span<const uint8_t> stream, GreySink& sink) : data_(stream), sink_(sink) {}
     Status run();
 
-private:
+  private:
     Status segment_length(size_t& length);
     Status read_quant(size_t length);
     Status read_huffman(size_t length);
@@ -84,8 +84,9 @@ Status Decoder::read_quant(size_t length) {
         size_t bytes = precision ? 128 : 64;
         if (p + bytes > end) return Status::bad_marker;
         for (int k = 0; k < 64; ++k) {
-            uint16_t q = precision ? static_cast<uint16_t>(data_[p + 2 * k] << 8 | data_[p + 2 * k + 1])
-                                   : data_[p + k];
+            uint16_t q = precision
+                             ? static_cast<uint16_t>(data_[p + 2 * k] << 8 | data_[p + 2 * k + 1])
+                             : data_[p + k];
             if (q == 0) return Status::bad_marker;
             quant_[id][kZigzag[k]] = q;
         }
@@ -103,7 +104,8 @@ Status Decoder::read_huffman(size_t length) {
         if (table_class > 1 || id > 3) return Status::bad_huffman;
         std::span<const uint8_t, 16> counts(data_.data() + p + 1, 16);
         size_t total = 0;
-        for (uint8_t c : counts) total += c;
+        for (uint8_t c : counts)
+            total += c;
         p += 17;
         if (p + total > end) return Status::bad_huffman;
         HuffmanTable& table = table_class == 0 ? dc_[id] : ac_[id];
@@ -191,7 +193,8 @@ Status Decoder::read_scan(size_t length) {
     if (spectral[0] != 0 || spectral[1] != 63 || spectral[2] != 0) return Status::unsupported;
     if (n > 1) {
         int blocks = 0;
-        for (int i = 0; i < n; ++i) blocks += scan[i]->h * scan[i]->v;
+        for (int i = 0; i < n; ++i)
+            blocks += scan[i]->h * scan[i]->v;
         if (blocks > 10) return Status::bad_marker;
     }
     pos_ += length;
@@ -262,7 +265,8 @@ Status Decoder::next_restart(BitReader& bits, int& expected) {
     if (data_[at + 1] != kRst0 + expected) return Status::bad_data;
     expected = (expected + 1) & 7;
     bits.restart_at(at + 2);
-    for (int i = 0; i < frame_.components; ++i) comps_[i].predictor = 0;
+    for (int i = 0; i < frame_.components; ++i)
+        comps_[i].predictor = 0;
     return Status::ok;
 }
 
@@ -299,7 +303,8 @@ Status Decoder::decode_scan(std::span<Component* const> scan) {
         down = (ch + 7) / 8;
     }
 
-    for (Component* c : scan) c->predictor = 0;
+    for (Component* c : scan)
+        c->predictor = 0;
     BitReader bits(data_, pos_);
     int expected_restart = 0;
     uint32_t units_left = restart_interval_;
@@ -333,7 +338,8 @@ Status Decoder::decode_scan(std::span<Component* const> scan) {
         }
         if (has_luma) emit_rows(my * band_rows, band_rows);
     }
-    for (Component* c : scan) c->decoded = true;
+    for (Component* c : scan)
+        c->decoded = true;
     pos_ = bits.seek_marker();
     return Status::ok;
 }
@@ -346,7 +352,8 @@ Status Decoder::run() {
         if (pos_ >= data_.size() || data_[pos_] != 0xFF) {
             return pos_ >= data_.size() ? Status::truncated : Status::bad_marker;
         }
-        while (pos_ < data_.size() && data_[pos_] == 0xFF) ++pos_;
+        while (pos_ < data_.size() && data_[pos_] == 0xFF)
+            ++pos_;
         if (pos_ >= data_.size()) return Status::truncated;
         uint8_t marker = data_[pos_++];
         if (marker == kEoi) break;
@@ -402,13 +409,20 @@ Status decode_grey(std::span<const uint8_t> stream, GreySink& sink) {
 
 const char* status_name(Status status) {
     switch (status) {
-        case Status::ok: return "ok";
-        case Status::truncated: return "truncated";
-        case Status::bad_marker: return "bad marker";
-        case Status::unsupported: return "unsupported";
-        case Status::bad_huffman: return "bad Huffman table";
-        case Status::bad_data: return "bad data";
-        case Status::rejected: return "rejected";
+        case Status::ok:
+            return "ok";
+        case Status::truncated:
+            return "truncated";
+        case Status::bad_marker:
+            return "bad marker";
+        case Status::unsupported:
+            return "unsupported";
+        case Status::bad_huffman:
+            return "bad Huffman table";
+        case Status::bad_data:
+            return "bad data";
+        case Status::rejected:
+            return "rejected";
     }
     return "?";
 }

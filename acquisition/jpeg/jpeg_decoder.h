@@ -9,12 +9,12 @@ namespace np::jpeg {
 
 enum class Status {
     ok,
-    truncated,        // the stream ends before the image does
-    bad_marker,       // marker or segment out of place, or a segment of impossible length
-    unsupported,      // a valid stream this decoder does not handle (progressive, 12-bit, ...)
-    bad_huffman,      // a Huffman table is malformed or missing
-    bad_data,         // the entropy-coded data holds a code or value outside the image
-    rejected,         // the receiver refused the frame
+    truncated,    // the stream ends before the image does
+    bad_marker,   // marker or segment out of place, or a segment of impossible length
+    unsupported,  // a valid stream this decoder does not handle (progressive, 12-bit, ...)
+    bad_huffman,  // a Huffman table is malformed or missing
+    bad_data,     // the entropy-coded data holds a code or value outside the image
+    rejected,     // the receiver refused the frame
 };
 
 struct Frame {
@@ -25,7 +25,7 @@ struct Frame {
 
 // Receives the frame once, then every row of the image in order from the top.
 class GreySink {
-public:
+  public:
     virtual ~GreySink() = default;
     virtual bool accept_frame(const Frame& frame) = 0;
     virtual void row(uint32_t y, std::span<const uint8_t> grey) = 0;

@@ -19,7 +19,7 @@ using np::testing::run;
 using np::testing::TempDir;
 
 class Collect : public GreySink {
-public:
+  public:
     bool accept_frame(const Frame& f) override {
         frame = f;
         pixels.assign(size_t{f.width} * f.height, 0);
@@ -38,13 +38,14 @@ public:
 
 int max_difference(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
     int worst = 0;
-    for (size_t i = 0; i < a.size(); ++i) worst = std::max(worst, std::abs(a[i] - b[i]));
+    for (size_t i = 0; i < a.size(); ++i)
+        worst = std::max(worst, std::abs(a[i] - b[i]));
     return worst;
 }
 
 // Odd sizes so that the right and bottom MCUs are partial.
 class JpegFromCjpeg : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() {
         dir = new TempDir;
         run("convert -size 317x203 -seed 11 plasma:fractal " + dir->path("src.ppm"));
@@ -141,8 +142,9 @@ TEST_F(JpegFromCjpeg, BrokenStreamsAreRefused) {
     EXPECT_EQ(status_of(s), Status::bad_huffman);
 
     s = good;
-    size_t rst = find_marker(std::vector<uint8_t>(s.begin() + find_marker(s, 0xDA), s.end()), 0xD0) +
-                 find_marker(s, 0xDA);
+    size_t rst =
+        find_marker(std::vector<uint8_t>(s.begin() + find_marker(s, 0xDA), s.end()), 0xD0) +
+        find_marker(s, 0xDA);
     s[rst + 1] = 0xD3;  // restart out of sequence
     EXPECT_EQ(status_of(s), Status::bad_data);
 
@@ -166,7 +168,8 @@ TEST_F(JpegFromCjpeg, RandomDamageNeverEscapesTheBuffers) {
     for (int trial = 0; trial < 400; ++trial) {
         std::vector<uint8_t> s = good;
         int flips = 1 + static_cast<int>(random() % 8);
-        for (int i = 0; i < flips; ++i) s[random() % s.size()] = static_cast<uint8_t>(random());
+        for (int i = 0; i < flips; ++i)
+            s[random() % s.size()] = static_cast<uint8_t>(random());
         Collect sink;
         Status status = decode_grey(s, sink);
         if (status == Status::ok) {
@@ -176,7 +179,7 @@ TEST_F(JpegFromCjpeg, RandomDamageNeverEscapesTheBuffers) {
 }
 
 class Refuse : public GreySink {
-public:
+  public:
     bool accept_frame(const Frame&) override { return false; }
     void row(uint32_t, std::span<const uint8_t>) override { FAIL() << "row after refusal"; }
 };
@@ -194,9 +197,11 @@ TEST(Idct, MatchesTheDefinition) {
     for (int trial = 0; trial < 200; ++trial) {
         std::array<int, 64> coef{};
         int nonzero = 1 + static_cast<int>(random() % 20);
-        for (int i = 0; i < nonzero; ++i) coef[random() % 64] = static_cast<int>(random() % 401) - 200;
+        for (int i = 0; i < nonzero; ++i)
+            coef[random() % 64] = static_cast<int>(random() % 401) - 200;
         float scaled[64];
-        for (int i = 0; i < 64; ++i) scaled[i] = static_cast<float>(coef[i]) * scale[i];
+        for (int i = 0; i < 64; ++i)
+            scaled[i] = static_cast<float>(coef[i]) * scale[i];
         uint8_t out[64];
         idct_8x8(scaled, out, 8);
         for (int y = 0; y < 8; ++y) {
@@ -204,8 +209,10 @@ TEST(Idct, MatchesTheDefinition) {
                 double sum = 0;
                 for (int v = 0; v < 8; ++v) {
                     for (int u = 0; u < 8; ++u) {
-                        double cu = u ? 1 : 1 / std::numbers::sqrt2, cv = v ? 1 : 1 / std::numbers::sqrt2;
-                        sum += cu * cv * coef[v * 8 + u] * std::cos((2 * x + 1) * u * std::numbers::pi / 16) *
+                        double cu = u ? 1 : 1 / std::numbers::sqrt2,
+                               cv = v ? 1 : 1 / std::numbers::sqrt2;
+                        sum += cu * cv * coef[v * 8 + u] *
+                               std::cos((2 * x + 1) * u * std::numbers::pi / 16) *
                                std::cos((2 * y + 1) * v * std::numbers::pi / 16);
                     }
                 }
@@ -221,7 +228,8 @@ TEST(Huffman, CodesLongerThanTheLookaheadDecode) {
     std::array<uint8_t, 16> counts;
     counts.fill(1);
     std::vector<uint8_t> symbols(16);
-    for (int i = 0; i < 16; ++i) symbols[i] = static_cast<uint8_t>(i);
+    for (int i = 0; i < 16; ++i)
+        symbols[i] = static_cast<uint8_t>(i);
     HuffmanTable table;
     ASSERT_TRUE(table.build(counts, symbols));
     std::vector<uint8_t> bits = {0xFF, 0x00, 0xE0};  // eleven ones then zeros (0xFF is stuffed)

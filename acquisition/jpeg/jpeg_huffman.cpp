@@ -39,7 +39,8 @@ size_t BitReader::seek_marker() {
 bool HuffmanTable::build(std::span<const uint8_t, 16> counts, std::span<const uint8_t> symbols) {
     defined_ = false;
     size_t total = 0;
-    for (uint8_t c : counts) total += c;
+    for (uint8_t c : counts)
+        total += c;
     if (total == 0 || total > 256 || total != symbols.size()) return false;
 
     lookup_.fill(0);
@@ -50,17 +51,18 @@ bool HuffmanTable::build(std::span<const uint8_t, 16> counts, std::span<const ui
         int n = counts[len - 1];
         value_offset_[len] = static_cast<int32_t>(k) - code;
         for (int i = 0; i < n; ++i, ++k, ++code) {
+            // Codes of this length must fit in it; the all-ones code is reserved.
+            if (code + 1 >= (1 << len)) return false;
             symbols_[k] = symbols[k];
             if (len <= kLookahead) {
                 int shift = kLookahead - len;
                 for (int fill = 0; fill < (1 << shift); ++fill) {
-                    lookup_[(code << shift) | fill] = static_cast<uint16_t>((len << 8) | symbols[k]);
+                    lookup_[(code << shift) | fill] =
+                        static_cast<uint16_t>((len << 8) | symbols[k]);
                 }
             }
         }
         if (n > 0) max_code_[len] = code - 1;
-        // Codes of this length must fit in it; the all-ones code is reserved.
-        if (code >= (1 << len)) return false;
         code <<= 1;
     }
     defined_ = true;

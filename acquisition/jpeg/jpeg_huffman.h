@@ -8,8 +8,9 @@
 namespace np::jpeg {
 
 class BitReader {
-public:
-    explicit BitReader(std::span<const uint8_t> data, size_t start = 0) : data_(data), pos_(start) {}
+  public:
+    explicit BitReader(std::span<const uint8_t> data, size_t start = 0)
+        : data_(data), pos_(start) {}
 
     // Top n bits of the stream (n <= 25) without consuming them.
     uint32_t peek(int n) {
@@ -39,7 +40,7 @@ public:
         at_marker_ = false;
     }
 
-private:
+  private:
     void fill();
 
     std::span<const uint8_t> data_;
@@ -51,7 +52,7 @@ private:
 };
 
 class HuffmanTable {
-public:
+  public:
     static constexpr int kLookahead = 9;
 
     // counts[i] = number of codes of length i + 1; false when the lengths cannot form a
@@ -69,12 +70,12 @@ public:
         return decode_long(bits, ahead);
     }
 
-private:
+  private:
     int decode_long(BitReader& bits, uint32_t ahead) const;
 
     bool defined_ = false;
     std::array<uint16_t, 1 << kLookahead> lookup_{};  // (length << 8) | symbol, 0 = longer code
-    std::array<int32_t, 18> max_code_{};                // largest code of each length, -1 if none
+    std::array<int32_t, 18> max_code_{};              // largest code of each length, -1 if none
     std::array<int32_t, 17> value_offset_{};
     std::array<uint8_t, 256> symbols_{};
 };

@@ -11,7 +11,8 @@ namespace {
 constexpr float kSqrt2 = 1.414213562f;
 
 float aan_scale(int k) {
-    return k == 0 ? 1.0f : static_cast<float>(std::cos(k * std::numbers::pi / 16.0) * std::numbers::sqrt2);
+    return k == 0 ? 1.0f
+                  : static_cast<float>(std::cos(k * std::numbers::pi / 16.0) * std::numbers::sqrt2);
 }
 
 uint8_t to_sample(float v) {
@@ -20,36 +21,42 @@ uint8_t to_sample(float v) {
     return static_cast<uint8_t>(s);
 }
 
-// One 1-D pass over 8 values `step` apart, results written `step` apart to out.
-template <typename Out>
-inline void idct_1d(const float* in, int step, Out&& out) {
-    float t0 = in[0 * step], t1 = in[2 * step], t2 = in[4 * step], t3 = in[6 * step];
-    float t10 = t0 + t2, t11 = t0 - t2;
-    float t13 = t1 + t3, t12 = (t1 - t3) * kSqrt2 - t13;
-    t0 = t10 + t13;
-    t3 = t10 - t13;
-    t1 = t11 + t12;
-    t2 = t11 - t12;
+// The 1-D transform down every column of an 8x8 block at once: the loop over columns has
+// independent iterations, so the compiler runs it on vector registers.
+inline void idct_columns(const float* in, float* out) {
+    for (int c = 0; c < 8; ++c) {
+        float t0 = in[0 * 8 + c], t1 = in[2 * 8 + c], t2 = in[4 * 8 + c], t3 = in[6 * 8 + c];
+        float t10 = t0 + t2, t11 = t0 - t2;
+        float t13 = t1 + t3, t12 = (t1 - t3) * kSqrt2 - t13;
+        float e0 = t10 + t13, e3 = t10 - t13, e1 = t11 + t12, e2 = t11 - t12;
 
-    float t4 = in[1 * step], t5 = in[3 * step], t6 = in[5 * step], t7 = in[7 * step];
-    float z13 = t6 + t5, z10 = t6 - t5, z11 = t4 + t7, z12 = t4 - t7;
-    t7 = z11 + z13;
-    float t11b = (z11 - z13) * kSqrt2;
-    float z5 = (z10 + z12) * 1.847759065f;
-    float t10b = z5 - z12 * 1.082392200f;
-    float t12b = z5 - z10 * 2.613125930f;
-    t6 = t12b - t7;
-    t5 = t11b - t6;
-    t4 = t10b - t5;
+        float t4 = in[1 * 8 + c], t5 = in[3 * 8 + c], t6 = in[5 * 8 + c], t7 = in[7 * 8 + c];
+        float z13 = t6 + t5, z10 = t6 - t5, z11 = t4 + t7, z12 = t4 - t7;
+        float o7 = z11 + z13;
+        float o11 = (z11 - z13) * kSqrt2;
+        float z5 = (z10 + z12) * 1.847759065f;
+        float o10 = z5 - z12 * 1.082392200f;
+        float o12 = z5 - z10 * 2.613125930f;
+        float o6 = o12 - o7;
+        float o5 = o11 - o6;
+        float o4 = o10 - o5;
 
-    out(0, t0 + t7);
-    out(7, t0 - t7);
-    out(1, t1 + t6);
-    out(6, t1 - t6);
-    out(2, t2 + t5);
-    out(5, t2 - t5);
-    out(3, t3 + t4);
-    out(4, t3 - t4);
+        out[0 * 8 + c] = e0 + o7;
+        out[7 * 8 + c] = e0 - o7;
+        out[1 * 8 + c] = e1 + o6;
+        out[6 * 8 + c] = e1 - o6;
+        out[2 * 8 + c] = e2 + o5;
+        out[5 * 8 + c] = e2 - o5;
+        out[3 * 8 + c] = e3 + o4;
+        out[4 * 8 + c] = e3 - o4;
+    }
+}
+
+inline void transpose(const float* in, float* out) {
+    for (int r = 0; r < 8; ++r) {
+        for (int c = 0; c < 8; ++c)
+            out[c * 8 + r] = in[r * 8 + c];
+    }
 }
 
 }  // namespace
@@ -66,26 +73,24 @@ ScaledQuant scale_quant(const std::array<uint16_t, 64>& quant) {
 }
 
 void idct_8x8(const float* coef, uint8_t* out, int stride) {
-    float work[64];
-    for (int col = 0; col < 8; ++col) {
-        const float* c = coef + col;
-        if (c[8] == 0 && c[16] == 0 && c[24] == 0 && c[32] == 0 && c[40] == 0 && c[48] == 0 &&
-            c[56] == 0) {
-            // Common case: a column with DC only is constant.
-            for (int r = 0; r < 8; ++r) work[r * 8 + col] = c[0];
-            continue;
-        }
-        idct_1d(c, 8, [&](int r, float v) { work[r * 8 + col] = v; });
-    }
+    // Columns, then rows as the columns of the transposed block; the result comes out
+    // transposed once more and is stored the right way round.
+    alignas(16) float a[64], b[64];
+    idct_columns(coef, a);
+    transpose(a, b);
+    idct_columns(b, a);
+    transpose(a, b);
     for (int row = 0; row < 8; ++row) {
         uint8_t* o = out + row * stride;
-        idct_1d(work + row * 8, 1, [&](int c, float v) { o[c] = to_sample(v); });
+        for (int c = 0; c < 8; ++c)
+            o[c] = to_sample(b[row * 8 + c]);
     }
 }
 
 void idct_dc_only(float dc, uint8_t* out, int stride) {
     uint8_t v = to_sample(dc);
-    for (int row = 0; row < 8; ++row) std::memset(out + row * stride, v, 8);
+    for (int row = 0; row < 8; ++row)
+        std::memset(out + row * stride, v, 8);
 }
 
 }  // namespace np::jpeg

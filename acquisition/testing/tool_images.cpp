@@ -35,7 +35,8 @@ std::vector<uint8_t> read_file(const std::string& path) {
 
 void write_file(const std::string& path, const std::vector<uint8_t>& bytes) {
     std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
     if (!out) throw std::runtime_error("cannot write " + path);
 }
 
@@ -106,9 +107,11 @@ std::vector<uint8_t> TiffBuilder::build() const {
     out[1] = 'I';
     out[2] = 42;
     out[3] = 0;
-    for (int i = 0; i < 4; ++i) out[4 + i] = static_cast<uint8_t>(directory >> (8 * i));
+    for (int i = 0; i < 4; ++i)
+        out[4 + i] = static_cast<uint8_t>(directory >> (8 * i));
     std::vector<Item> items = items_;
-    std::stable_sort(items.begin(), items.end(), [](const Item& a, const Item& b) { return a.tag < b.tag; });
+    std::stable_sort(items.begin(), items.end(),
+                     [](const Item& a, const Item& b) { return a.tag < b.tag; });
     put16(static_cast<uint16_t>(items.size()));
     for (const Item& item : items) {
         put16(item.tag);
@@ -123,7 +126,8 @@ std::vector<uint8_t> TiffBuilder::build() const {
 std::vector<uint8_t> le32_array(const std::vector<uint32_t>& values) {
     std::vector<uint8_t> out;
     for (uint32_t v : values) {
-        for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(v >> (8 * i)));
+        for (int i = 0; i < 4; ++i)
+            out.push_back(static_cast<uint8_t>(v >> (8 * i)));
     }
     return out;
 }

@@ -11,14 +11,14 @@ namespace np::testing {
 
 // A scratch directory removed with the object.
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
     std::string path(const std::string& name) const { return (dir_ / name).string(); }
 
-private:
+  private:
     std::filesystem::path dir_;
 };
 
@@ -51,7 +51,7 @@ TiffRows libtiff_rows(const std::string& path);
 // Builds a little-endian TIFF for layouts the tools do not write: one directory, either
 // after the data blocks or, when entries are reserved, right after the header.
 class TiffBuilder {
-public:
+  public:
     explicit TiffBuilder(uint16_t reserved_entries = 0)
         : reserved_(reserved_entries),
           data_(reserved_entries ? 8 + 2 + 12u * reserved_entries + 4 : 8) {}
@@ -63,7 +63,7 @@ public:
     }
     std::vector<uint8_t> build() const;
 
-private:
+  private:
     struct Item {
         uint16_t tag, type;
         uint32_t count, value;

@@ -11,7 +11,7 @@
 namespace np::tiff {
 
 class ByteSource {
-public:
+  public:
     virtual ~ByteSource() = default;
     uint64_t size() const { return size_; }
     bool contains(uint64_t offset, uint64_t count) const {
@@ -22,29 +22,30 @@ public:
         return contains(offset, out.size()) && (out.empty() || read_raw(offset, out));
     }
 
-protected:
+  protected:
     explicit ByteSource(uint64_t size) : size_(size) {}
     virtual bool read_raw(uint64_t offset, std::span<uint8_t> out) = 0;
 
-private:
+  private:
     uint64_t size_;
 };
 
 class MemorySource : public ByteSource {
-public:
-    explicit MemorySource(std::span<const uint8_t> bytes) : ByteSource(bytes.size()), bytes_(bytes) {}
+  public:
+    explicit MemorySource(std::span<const uint8_t> bytes)
+        : ByteSource(bytes.size()), bytes_(bytes) {}
 
-private:
+  private:
     bool read_raw(uint64_t offset, std::span<uint8_t> out) override;
     std::span<const uint8_t> bytes_;
 };
 
 // A file read through the C library (native tools, tests and benchmarks).
 class StdioSource : public ByteSource {
-public:
+  public:
     static std::unique_ptr<StdioSource> open(const std::string& path);
 
-private:
+  private:
     StdioSource(std::FILE* file, uint64_t size) : ByteSource(size), file_(file) {}
     bool read_raw(uint64_t offset, std::span<uint8_t> out) override;
     struct Closer {

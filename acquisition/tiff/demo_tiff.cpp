@@ -21,7 +21,7 @@ DemoLoad failure(TiffStatus status, std::string message) {
 
 // Row y from the top goes to destination row height - 1 - y; only 1244 rows exist there.
 class BottomUpRows : public RowHandler {
-public:
+  public:
     BottomUpRows(std::span<uint8_t> dest, uint32_t width, uint32_t height)
         : dest_(dest), width_(width), height_(height) {}
     void row(uint32_t y, std::span<const uint8_t> grey) override {
@@ -32,7 +32,7 @@ public:
         std::memcpy(dest_.data() + at, grey.data(), width_);
     }
 
-private:
+  private:
     std::span<uint8_t> dest_;
     uint32_t width_;
     uint32_t height_;
@@ -46,23 +46,27 @@ bool has_tiff_extension(const std::string& path) {
     if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return false;
     std::string ext = path.substr(dot);
     if (ext.size() != 4) return false;
-    for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (char& c : ext)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return ext == ".tif";
 }
 
 DemoLoad load_demo_tiff(FileAccess& files, const std::string& path, std::span<uint8_t> dest) {
-    if (!files.exists(path)) return failure(TiffStatus::cannot_open, status_message(TiffStatus::cannot_open, path));
+    if (!files.exists(path))
+        return failure(TiffStatus::cannot_open, status_message(TiffStatus::cannot_open, path));
     if (!has_tiff_extension(path)) return failure(TiffStatus::ok, kNotTiffMessage);
 
     std::unique_ptr<ByteSource> file = files.open(path);
-    if (!file) return failure(TiffStatus::cannot_open, status_message(TiffStatus::cannot_open, path));
+    if (!file)
+        return failure(TiffStatus::cannot_open, status_message(TiffStatus::cannot_open, path));
     std::vector<Directory> directories;
     if (TiffStatus s = read_directories(*file, directories); s != TiffStatus::ok) {
         return failure(s, status_message(s, path));
     }
     const Directory* dir = select_image(directories);
     if (dir == nullptr) {
-        return failure(TiffStatus::image_not_found, status_message(TiffStatus::image_not_found, path));
+        return failure(TiffStatus::image_not_found,
+                       status_message(TiffStatus::image_not_found, path));
     }
     ImageLayout image;
     if (TiffStatus s = describe_image(*file, *dir, image); s != TiffStatus::ok) {

@@ -18,7 +18,7 @@ inline constexpr size_t kDemoBufferSize = size_t{kDemoMaxWidth} * kDemoRows;
 
 // How the loader reaches the file system.
 class FileAccess {
-public:
+  public:
     virtual ~FileAccess() = default;
     virtual bool exists(const std::string& path) = 0;
     // Null when the file cannot be opened.
@@ -40,7 +40,7 @@ bool has_tiff_extension(const std::string& path);
 
 // File access through the C library.
 class StdioAccess : public FileAccess {
-public:
+  public:
     bool exists(const std::string& path) override;
     std::unique_ptr<ByteSource> open(const std::string& path) override;
 };

@@ -31,7 +31,9 @@ DemoLoad load_bytes(const std::vector<uint8_t>& bytes, std::vector<uint8_t>* des
     return load;
 }
 
-std::string message(TiffStatus status) { return status_message(status, kPath); }
+std::string message(TiffStatus status) {
+    return status_message(status, kPath);
+}
 
 // An 8-bit grey image of one strip; `edit` adjusts the entries before the file is built.
 std::vector<uint8_t> grey_file(uint32_t width, uint32_t height, uint16_t compression,
@@ -50,7 +52,8 @@ std::vector<uint8_t> grey_file(uint32_t width, uint32_t height, uint16_t compres
 
 std::vector<uint8_t> ramp(uint32_t width, uint32_t height) {
     std::vector<uint8_t> pixels(size_t{width} * height);
-    for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<uint8_t>(i * 7 + i / width);
+    for (size_t i = 0; i < pixels.size(); ++i)
+        pixels[i] = static_cast<uint8_t>(i * 7 + i / width);
     return pixels;
 }
 
@@ -117,7 +120,9 @@ TEST(DemoFile, WidthAndHeightLimits) {
 
 TEST(DemoFile, ShortLzwStripIsAnLzwError) {
     std::vector<uint8_t> strip = lzw_codes({256, 5, 6, 257});
-    auto counts = [&](TiffBuilder& b, uint32_t) { b.add(279, kLong, 1, static_cast<uint32_t>(strip.size())); };
+    auto counts = [&](TiffBuilder& b, uint32_t) {
+        b.add(279, kLong, 1, static_cast<uint32_t>(strip.size()));
+    };
     DemoLoad load = load_bytes(grey_file(10, 1244, 5, strip, counts));
     EXPECT_FALSE(load.loaded);
     EXPECT_EQ(load.status, TiffStatus::lzw_error);
@@ -142,9 +147,8 @@ TEST(Lzw, InvalidCodesAndLengthsAreErrors) {
 TEST(DemoFile, OffsetsAndCountsOutsideTheFileAreReadErrors) {
     std::vector<uint8_t> pixels = ramp(16, 1244);
     // Strip beyond the end.
-    DemoLoad load = load_bytes(grey_file(16, 1244, 1, pixels, [](TiffBuilder& b, uint32_t) {
-        b.add(273, kLong, 1, 0x7FFFFFF0);
-    }));
+    DemoLoad load = load_bytes(grey_file(
+        16, 1244, 1, pixels, [](TiffBuilder& b, uint32_t) { b.add(273, kLong, 1, 0x7FFFFFF0); }));
     EXPECT_EQ(load.message, message(TiffStatus::cannot_read));
 
     // Directory beyond the end.
@@ -166,15 +170,13 @@ TEST(DemoFile, OffsetsAndCountsOutsideTheFileAreReadErrors) {
     EXPECT_EQ(load.message, message(TiffStatus::bad_format));
 
     // A byte count larger than the file.
-    load = load_bytes(grey_file(16, 1244, 5, pixels, [](TiffBuilder& b, uint32_t) {
-        b.add(279, kLong, 1, 0xFFFFFF00);
-    }));
+    load = load_bytes(grey_file(
+        16, 1244, 5, pixels, [](TiffBuilder& b, uint32_t) { b.add(279, kLong, 1, 0xFFFFFF00); }));
     EXPECT_EQ(load.message, message(TiffStatus::cannot_read));
 
     // BitsPerSample with a huge count.
-    load = load_bytes(grey_file(16, 1244, 1, pixels, [](TiffBuilder& b, uint32_t) {
-        b.add(258, kShort, 0x40000000, 8);
-    }));
+    load = load_bytes(grey_file(
+        16, 1244, 1, pixels, [](TiffBuilder& b, uint32_t) { b.add(258, kShort, 0x40000000, 8); }));
     EXPECT_EQ(load.message, "Demo file has uncorrect format");
 }
 
@@ -194,14 +196,16 @@ TEST(DemoFile, DirectoryChainsEndAtALoopOrTheLimit) {
     uint32_t dir = file[4] | file[5] << 8 | file[6] << 16 | file[7] << 24;
     uint16_t entries = static_cast<uint16_t>(file[dir] | file[dir + 1] << 8);
     size_t next = dir + 2 + 12 * entries;
-    for (int i = 0; i < 4; ++i) file[next + i] = file[4 + i];  // points at itself
+    for (int i = 0; i < 4; ++i)
+        file[next + i] = file[4 + i];  // points at itself
     EXPECT_TRUE(load_bytes(file).loaded);
 
     // A chain longer than the limit whose image sits past it.
     TiffBuilder b;
     std::vector<uint8_t> chain(8);
     auto put = [&](uint32_t v, int n) {
-        for (int i = 0; i < n; ++i) chain.push_back(static_cast<uint8_t>(v >> (8 * i)));
+        for (int i = 0; i < n; ++i)
+            chain.push_back(static_cast<uint8_t>(v >> (8 * i)));
     };
     for (int d = 0; d < kMaxDirectories + 1; ++d) {
         put(1, 2);
@@ -233,7 +237,7 @@ TEST(DemoFile, LayoutsThatWouldScrambleTheImageAreRefused) {
 }
 
 class BrokenToolFiles : public ::testing::Test {
-protected:
+  protected:
     TempDir dir;
     std::vector<uint8_t> tool_file(const std::string& make) {
         run(make + " " + dir.path("f.tif"));
@@ -248,8 +252,8 @@ protected:
     static void expect_refused_with_its_message(const std::vector<uint8_t>& file) {
         DemoLoad load = load_bytes(file);
         ASSERT_FALSE(load.loaded);
-        EXPECT_TRUE(load.status == TiffStatus::cannot_read || load.status == TiffStatus::bad_format ||
-                    load.status == TiffStatus::lzw_error)
+        EXPECT_TRUE(load.status == TiffStatus::cannot_read ||
+                    load.status == TiffStatus::bad_format || load.status == TiffStatus::lzw_error)
             << static_cast<int>(load.status);
         if (load.message != "Demo file has uncorrect format") {
             EXPECT_EQ(load.message, message(load.status));
@@ -259,7 +263,8 @@ protected:
 
 TEST_F(BrokenToolFiles, TruncatedAtEverySeventhByte) {
     std::vector<std::vector<uint8_t>> files = {
-        tool_file("convert -size 48x1244 -seed 1 plasma:fractal -type Grayscale -depth 8 -compress LZW"),
+        tool_file(
+            "convert -size 48x1244 -seed 1 plasma:fractal -type Grayscale -depth 8 -compress LZW"),
         jpeg_file("-sample 2x2 -restart 2B"),
     };
     // Directory first, uncompressed strips of 100 rows after it.
@@ -275,7 +280,8 @@ TEST_F(BrokenToolFiles, TruncatedAtEverySeventhByte) {
     b.add(257, kLong, 1, 1244);
     b.add(258, kShort, 1, 8);
     b.add(278, kLong, 1, 100);
-    b.add_block(273, kLong, static_cast<uint32_t>(offsets.size()), np::testing::le32_array(offsets));
+    b.add_block(273, kLong, static_cast<uint32_t>(offsets.size()),
+                np::testing::le32_array(offsets));
     b.add_block(279, kLong, static_cast<uint32_t>(counts.size()), np::testing::le32_array(counts));
     files.push_back(b.build());
 
@@ -292,10 +298,12 @@ TEST_F(BrokenToolFiles, DamagedJpegStreamsAreFormatErrors) {
     std::vector<uint8_t> good = jpeg_file("-grayscale");
     ASSERT_TRUE(load_bytes(good).loaded);
     uint32_t stream = 0;
-    while (!(good[stream] == 0xFF && good[stream + 1] == 0xD8)) ++stream;
+    while (!(good[stream] == 0xFF && good[stream + 1] == 0xD8))
+        ++stream;
     auto find = [&](uint8_t marker) {
         size_t i = stream;
-        while (!(good[i] == 0xFF && good[i + 1] == marker)) ++i;
+        while (!(good[i] == 0xFF && good[i + 1] == marker))
+            ++i;
         return i;
     };
     std::vector<uint8_t> f = good;
@@ -314,8 +322,10 @@ TEST_F(BrokenToolFiles, DamagedJpegStreamsAreFormatErrors) {
 
 TEST_F(BrokenToolFiles, RandomDamageNeverEscapesTheBuffers) {
     std::vector<std::vector<uint8_t>> files = {
-        tool_file("convert -size 32x1244 -seed 1 plasma:fractal -type Grayscale -depth 8 -compress LZW"),
-        tool_file("convert -size 32x1244 -seed 1 plasma:fractal -type TrueColor -depth 8 -compress None"),
+        tool_file(
+            "convert -size 32x1244 -seed 1 plasma:fractal -type Grayscale -depth 8 -compress LZW"),
+        tool_file(
+            "convert -size 32x1244 -seed 1 plasma:fractal -type TrueColor -depth 8 -compress None"),
         jpeg_file("-sample 2x1 -restart 1B"),
     };
     std::mt19937 random(99);
@@ -325,7 +335,9 @@ TEST_F(BrokenToolFiles, RandomDamageNeverEscapesTheBuffers) {
             int flips = 1 + static_cast<int>(random() % 6);
             for (int i = 0; i < flips; ++i) {
                 // Bias towards the directory and headers, where damage matters most.
-                size_t at = random() % 2 ? random() % f.size() : f.size() - 1 - random() % std::min<size_t>(f.size(), 300);
+                size_t at = random() % 2
+                                ? random() % f.size()
+                                : f.size() - 1 - random() % std::min<size_t>(f.size(), 300);
                 f[at] = static_cast<uint8_t>(random());
             }
             load_bytes(f);

@@ -9,10 +9,10 @@ namespace np::tiff {
 namespace {
 
 class Win32FileSource : public ByteSource {
-public:
+  public:
     Win32FileSource(UniqueFile file, uint64_t size) : ByteSource(size), file_(std::move(file)) {}
 
-private:
+  private:
     bool read_raw(uint64_t offset, std::span<uint8_t> out) override {
         LARGE_INTEGER at;
         at.QuadPart = static_cast<LONGLONG>(offset);

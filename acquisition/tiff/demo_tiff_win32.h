@@ -11,7 +11,7 @@ namespace np::tiff {
 
 // Files opened for reading and not shared while the image is read.
 class Win32FileAccess : public FileAccess {
-public:
+  public:
     bool exists(const std::string& path) override;
     std::unique_ptr<ByteSource> open(const std::string& path) override;
 };

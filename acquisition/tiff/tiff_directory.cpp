@@ -9,7 +9,9 @@ namespace {
 
 constexpr uint32_t kEntrySize = 12;
 
-uint16_t u16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
+uint16_t u16(const uint8_t* p) {
+    return static_cast<uint16_t>(p[0] | p[1] << 8);
+}
 uint32_t u32(const uint8_t* p) {
     return static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
            static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
@@ -56,19 +58,26 @@ uint32_t Directory::value(Tag tag) const {
     const Entry* e = find(tag);
     if (e == nullptr) return 0;
     switch (e->type) {
-        case static_cast<uint16_t>(FieldType::byte): return e->value & 0xFF;
-        case static_cast<uint16_t>(FieldType::short_): return e->value & 0xFFFF;
-        default: return e->value;
+        case static_cast<uint16_t>(FieldType::byte):
+            return e->value & 0xFF;
+        case static_cast<uint16_t>(FieldType::short_):
+            return e->value & 0xFFFF;
+        default:
+            return e->value;
     }
 }
 
 uint32_t field_size(uint16_t type) {
     switch (static_cast<FieldType>(type)) {
         case FieldType::byte:
-        case FieldType::ascii: return 1;
-        case FieldType::short_: return 2;
-        case FieldType::long_: return 4;
-        case FieldType::rational: return 8;
+        case FieldType::ascii:
+            return 1;
+        case FieldType::short_:
+            return 2;
+        case FieldType::long_:
+            return 4;
+        case FieldType::rational:
+            return 8;
     }
     return 0;
 }
@@ -102,9 +111,9 @@ TiffStatus read_numbers(ByteSource& file, const Entry& entry, uint32_t limit,
         return TiffStatus::bad_format;
     }
     uint32_t count = std::min(entry.count, limit);
-    uint8_t inline_bytes[4] = {static_cast<uint8_t>(entry.value), static_cast<uint8_t>(entry.value >> 8),
-                               static_cast<uint8_t>(entry.value >> 16),
-                               static_cast<uint8_t>(entry.value >> 24)};
+    uint8_t inline_bytes[4] = {
+        static_cast<uint8_t>(entry.value), static_cast<uint8_t>(entry.value >> 8),
+        static_cast<uint8_t>(entry.value >> 16), static_cast<uint8_t>(entry.value >> 24)};
     std::vector<uint8_t> raw;
     const uint8_t* bytes = inline_bytes;
     if (uint64_t{entry.count} * size > 4) {

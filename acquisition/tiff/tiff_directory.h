@@ -39,16 +39,31 @@ enum class Tag : uint16_t {
     private_text = 32956,
 };
 
-inline constexpr std::array<Tag, 25> kKnownTags = {
-    Tag::new_subfile_type,     Tag::image_width,       Tag::image_length,
-    Tag::bits_per_sample,      Tag::compression,       Tag::photometric,
-    Tag::image_description,    Tag::model,             Tag::strip_offsets,
-    Tag::samples_per_pixel,    Tag::rows_per_strip,    Tag::strip_byte_counts,
-    Tag::x_resolution,         Tag::y_resolution,      Tag::planar_configuration,
-    Tag::resolution_unit,      Tag::page_number,       Tag::predictor,
-    Tag::jpeg_proc,            Tag::jpeg_interchange_format,
-    Tag::jpeg_interchange_format_length,               Tag::jpeg_q_tables,
-    Tag::jpeg_dc_tables,       Tag::jpeg_ac_tables,    Tag::private_text};
+inline constexpr std::array<Tag, 25> kKnownTags = {Tag::new_subfile_type,
+                                                   Tag::image_width,
+                                                   Tag::image_length,
+                                                   Tag::bits_per_sample,
+                                                   Tag::compression,
+                                                   Tag::photometric,
+                                                   Tag::image_description,
+                                                   Tag::model,
+                                                   Tag::strip_offsets,
+                                                   Tag::samples_per_pixel,
+                                                   Tag::rows_per_strip,
+                                                   Tag::strip_byte_counts,
+                                                   Tag::x_resolution,
+                                                   Tag::y_resolution,
+                                                   Tag::planar_configuration,
+                                                   Tag::resolution_unit,
+                                                   Tag::page_number,
+                                                   Tag::predictor,
+                                                   Tag::jpeg_proc,
+                                                   Tag::jpeg_interchange_format,
+                                                   Tag::jpeg_interchange_format_length,
+                                                   Tag::jpeg_q_tables,
+                                                   Tag::jpeg_dc_tables,
+                                                   Tag::jpeg_ac_tables,
+                                                   Tag::private_text};
 
 enum class FieldType : uint16_t { byte = 1, ascii = 2, short_ = 3, long_ = 4, rational = 5 };
 
@@ -65,14 +80,14 @@ struct Entry {
 inline constexpr int kMaxDirectories = 64;
 
 class Directory {
-public:
+  public:
     void store(const Entry& entry);
     const Entry* find(Tag tag) const;
     bool has(Tag tag) const { return find(tag) != nullptr; }
     // The tag's single value (a SHORT or BYTE read at its own size); absent reads as 0.
     uint32_t value(Tag tag) const;
 
-private:
+  private:
     std::array<std::optional<Entry>, kKnownTags.size()> slots_{};
 };
 

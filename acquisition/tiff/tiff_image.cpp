@@ -7,13 +7,14 @@ namespace np::tiff {
 namespace {
 
 constexpr uint16_t kWhiteIsZero = 0;
-constexpr uint16_t kRgb = 2;
 constexpr uint16_t kPalette = 3;
 constexpr uint16_t kYCbCr = 6;
 constexpr uint16_t kPlanar = 2;
 constexpr uint16_t kHorizontalDifferencing = 2;
 
-bool known_compression(uint32_t c) { return c == 1 || c == 5 || c == 6; }
+bool known_compression(uint32_t c) {
+    return c == 1 || c == 5 || c == 6;
+}
 
 // ITU-R BT.601 weights, 16-bit fixed point.
 uint8_t luma(uint32_t r, uint32_t g, uint32_t b) {
@@ -28,7 +29,7 @@ uint8_t scale_to_byte(uint32_t v, uint32_t bits) {
 
 // Samples packed most significant bit first, as TIFF stores widths other than 8 and 16.
 class BitCursor {
-public:
+  public:
     explicit BitCursor(std::span<const uint8_t> row) : row_(row) {}
     uint32_t take(uint32_t bits) {
         uint32_t v = 0;
@@ -40,7 +41,7 @@ public:
         return v;
     }
 
-private:
+  private:
     std::span<const uint8_t> row_;
     uint64_t bit_ = 0;
 };
@@ -89,8 +90,9 @@ TiffStatus check_rendering(const Directory& dir, ImageLayout& image) {
                           photometric == kWhiteIsZero && image.compression != Compression::jpeg;
     uint32_t predictor = dir.value(Tag::predictor);
     if (image.compression == Compression::lzw && predictor > 1) {
-        bool bytes = image.layout == SampleLayout::grey ? image.bits[0] == 8 || image.bits[0] == 16
-                                                        : image.bits == std::array<uint32_t, 3>{8, 8, 8};
+        bool bytes = image.layout == SampleLayout::grey
+                         ? image.bits[0] == 8 || image.bits[0] == 16
+                         : image.bits == std::array<uint32_t, 3>{8, 8, 8};
         if (predictor != kHorizontalDifferencing || !bytes) return TiffStatus::bad_format;
         image.predictor = true;
     }
@@ -124,22 +126,28 @@ void grey_row(const ImageLayout& image, std::span<const uint8_t> stored, std::sp
     uint8_t* g = grey.data();
     if (image.layout == SampleLayout::grey) {
         switch (image.bits[0]) {
-            case 8: std::copy_n(s, w, g); break;
+            case 8:
+                std::copy_n(s, w, g);
+                break;
             case 16:  // little-endian: the high byte is the second
-                for (uint32_t x = 0; x < w; ++x) g[x] = s[2 * x + 1];
+                for (uint32_t x = 0; x < w; ++x)
+                    g[x] = s[2 * x + 1];
                 break;
             default: {
                 BitCursor bits(stored);
-                for (uint32_t x = 0; x < w; ++x) g[x] = scale_to_byte(bits.take(image.bits[0]), image.bits[0]);
+                for (uint32_t x = 0; x < w; ++x)
+                    g[x] = scale_to_byte(bits.take(image.bits[0]), image.bits[0]);
             }
         }
         if (image.white_is_zero) {
-            for (uint32_t x = 0; x < w; ++x) g[x] = static_cast<uint8_t>(255 - g[x]);
+            for (uint32_t x = 0; x < w; ++x)
+                g[x] = static_cast<uint8_t>(255 - g[x]);
         }
         return;
     }
     if (image.bits == std::array<uint32_t, 3>{8, 8, 8}) {
-        for (uint32_t x = 0; x < w; ++x) g[x] = luma(s[3 * x], s[3 * x + 1], s[3 * x + 2]);
+        for (uint32_t x = 0; x < w; ++x)
+            g[x] = luma(s[3 * x], s[3 * x + 1], s[3 * x + 2]);
         return;
     }
     BitCursor bits(stored);
@@ -163,7 +171,8 @@ void undo_predictor(const ImageLayout& image, std::span<uint8_t> row) {
         return;
     }
     size_t d = image.layout == SampleLayout::grey ? 1 : 3;
-    for (size_t i = d; i < row.size(); ++i) row[i] = static_cast<uint8_t>(row[i] + row[i - d]);
+    for (size_t i = d; i < row.size(); ++i)
+        row[i] = static_cast<uint8_t>(row[i] + row[i - d]);
 }
 
 }  // namespace np::tiff

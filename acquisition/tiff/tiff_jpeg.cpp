@@ -9,7 +9,7 @@ namespace {
 
 // Passes the stream's rows on, once the frame is known to be the directory's image.
 class FrameCheck : public jpeg::GreySink {
-public:
+  public:
     FrameCheck(const ImageLayout& image, uint32_t first_row, RowHandler& rows)
         : image_(image), first_row_(first_row), rows_(rows) {}
 
@@ -20,7 +20,7 @@ public:
         if (y >= first_row_) rows_.row(y, grey);
     }
 
-private:
+  private:
     const ImageLayout& image_;
     uint32_t first_row_;
     RowHandler& rows_;

@@ -22,7 +22,7 @@ struct Run {
 };
 
 class CodeReader {
-public:
+  public:
     explicit CodeReader(std::span<const uint8_t> in) : in_(in) {}
     // False when fewer than `width` bits remain.
     bool next(int width, uint32_t& code) {
@@ -36,7 +36,7 @@ public:
         return true;
     }
 
-private:
+  private:
     std::span<const uint8_t> in_;
     size_t pos_ = 0;
     uint64_t acc_ = 0;

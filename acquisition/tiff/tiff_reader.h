@@ -17,7 +17,7 @@ inline constexpr uint32_t kMaxStrips = 1024;
 inline constexpr uint64_t kMaxStripBytes = 64ull << 20;
 
 class RowHandler {
-public:
+  public:
     virtual ~RowHandler() = default;
     // Row y from the top of the image, `width` grey levels.
     virtual void row(uint32_t y, std::span<const uint8_t> grey) = 0;

@@ -20,7 +20,7 @@ using np::testing::TiffRows;
 constexpr const char* kSize = "700x1300";
 
 class ToolFiles : public ::testing::Test {
-protected:
+  protected:
     static void SetUpTestSuite() {
         dir = new TempDir;
         std::string plasma = std::string("convert -size ") + kSize + " -seed 3 plasma:fractal ";
@@ -37,7 +37,8 @@ protected:
         return decode_all(*source);
     }
     // tiffcp's copy of `from` with the given options, decoded by both.
-    static std::pair<Decoded, TiffRows> tiffcp(const std::string& from, const std::string& options) {
+    static std::pair<Decoded, TiffRows> tiffcp(const std::string& from,
+                                               const std::string& options) {
         std::string out = path("copy.tif");
         run("tiffcp " + options + " " + path(from) + " " + out);
         return {ours(out), libtiff_rows(out)};
@@ -48,8 +49,9 @@ protected:
 TempDir* ToolFiles::dir = nullptr;
 
 TEST_F(ToolFiles, GreyStripsEqualLibtiffPixelForPixel) {
-    for (const char* options : {"-c none -r 16", "-c none -r 1300", "-c none -r 5000", "-c lzw -r 7",
-                                "-c lzw -r 1300", "-c lzw:2 -r 64", "-c lzw:2 -r 1300", "-c lzw:2 -r 1"}) {
+    for (const char* options :
+         {"-c none -r 16", "-c none -r 1300", "-c none -r 5000", "-c lzw -r 7", "-c lzw -r 1300",
+          "-c lzw:2 -r 64", "-c lzw:2 -r 1300", "-c lzw:2 -r 1"}) {
         SCOPED_TRACE(options);
         auto [decoded, reference] = tiffcp("grey8.tif", options);
         if (std::string(options) == "-c lzw:2 -r 1") {
@@ -93,7 +95,8 @@ TEST_F(ToolFiles, SixteenBitGreyKeepsItsHighByte) {
         ASSERT_EQ(decoded.status, TiffStatus::ok);
         ASSERT_EQ(reference.bits, 16);
         std::vector<uint8_t> high(decoded.pixels.size());
-        for (size_t i = 0; i < high.size(); ++i) high[i] = reference.bytes[2 * i + 1];  // host is LE
+        for (size_t i = 0; i < high.size(); ++i)
+            high[i] = reference.bytes[2 * i + 1];  // host is LE
         EXPECT_TRUE(decoded.pixels == high);
     }
 }
@@ -104,7 +107,8 @@ TEST_F(ToolFiles, WhiteIsZeroIsShownAsTheImage) {
     Decoded decoded = ours(path("miw.tif"));
     ASSERT_EQ(decoded.status, TiffStatus::ok);
     TiffRows stored = libtiff_rows(path("miw.tif"));
-    for (uint8_t& v : stored.bytes) v = static_cast<uint8_t>(255 - v);
+    for (uint8_t& v : stored.bytes)
+        v = static_cast<uint8_t>(255 - v);
     EXPECT_TRUE(decoded.pixels == stored.bytes);
 }
 
@@ -115,8 +119,8 @@ TEST_F(ToolFiles, JpegStreamsFromCjpegWithinTwoLevelsOfDjpeg) {
         bool colour = std::string(options).find("grayscale") == std::string::npos;
         run(std::string("cjpeg ") + options + " " + path("src.ppm") + " > " + path("x.jpg"));
         run("djpeg -grayscale -pnm " + path("x.jpg") + " > " + path("x.pgm"));
-        np::testing::write_file(path("x.tif"),
-                                np::testing::wrap_jpeg_in_tiff(read_file(path("x.jpg")), 700, 1300, colour));
+        np::testing::write_file(path("x.tif"), np::testing::wrap_jpeg_in_tiff(
+                                                   read_file(path("x.jpg")), 700, 1300, colour));
         Decoded decoded = ours(path("x.tif"));
         ASSERT_EQ(decoded.status, TiffStatus::ok);
         auto reference = np::testing::read_pgm(path("x.pgm"));

@@ -58,11 +58,16 @@ TiffStatus allocate(std::vector<T>& buffer, uint64_t size) {
 }
 
 class StripDecoder {
-public:
+  public:
     StripDecoder(ByteSource& file, const ImageLayout& image, RowHandler& rows)
-        : file_(file), image_(image), rows_(rows) {}
+        : file_(file),
+          image_(image),
+          rows_(rows),
+          stored_is_grey_(image.layout == SampleLayout::grey && image.bits[0] == 8 &&
+                          !image.white_is_zero) {}
 
-    TiffStatus decode(uint32_t offset, uint32_t byte_count, uint32_t first_row, uint32_t row_count) {
+    TiffStatus decode(uint32_t offset, uint32_t byte_count, uint32_t first_row,
+                      uint32_t row_count) {
         uint64_t wanted = uint64_t{row_count} * image_.bytes_per_row;
         if (image_.compression == Compression::none && !file_.contains(offset, wanted)) {
             // The rows themselves; their size follows from the geometry, whatever the count says.
@@ -80,8 +85,10 @@ public:
         } else {
             if (TiffStatus s = allocate(compressed_, byte_count); s != TiffStatus::ok) return s;
             if (TiffStatus s = allocate(decoded_, size); s != TiffStatus::ok) return s;
-            if (!file_.read(offset, {compressed_.data(), byte_count})) return TiffStatus::cannot_read;
-            if (decode_lzw({compressed_.data(), byte_count}, {decoded_.data(), size}) != LzwResult::ok) {
+            if (!file_.read(offset, {compressed_.data(), byte_count}))
+                return TiffStatus::cannot_read;
+            if (decode_lzw({compressed_.data(), byte_count}, {decoded_.data(), size}) !=
+                LzwResult::ok) {
                 return TiffStatus::lzw_error;
             }
         }
@@ -89,12 +96,17 @@ public:
         return TiffStatus::ok;
     }
 
-private:
+  private:
     void deliver(uint32_t first_row, uint32_t row_count) {
         if (grey_.size() != image_.width) grey_.resize(image_.width);
         for (uint32_t r = 0; r < row_count; ++r) {
-            std::span<uint8_t> stored(decoded_.data() + r * image_.bytes_per_row, image_.bytes_per_row);
+            std::span<uint8_t> stored(decoded_.data() + r * image_.bytes_per_row,
+                                      image_.bytes_per_row);
             if (image_.predictor) undo_predictor(image_, stored);
+            if (stored_is_grey_) {
+                rows_.row(first_row + r, stored);
+                continue;
+            }
             grey_row(image_, stored, grey_);
             rows_.row(first_row + r, grey_);
         }
@@ -103,6 +115,7 @@ private:
     ByteSource& file_;
     const ImageLayout& image_;
     RowHandler& rows_;
+    const bool stored_is_grey_;  // 8-bit grey rows go out as they are
     std::vector<uint8_t> compressed_;
     std::vector<uint8_t> decoded_;
     std::vector<uint8_t> grey_;
@@ -120,7 +133,8 @@ TiffStatus decode_strips(ByteSource& file, const Directory& dir, const ImageLayo
         uint32_t count = std::min(table.rows_per_strip, image.height - top);
         if (top + count <= first_row) continue;
         uint32_t bytes = table.byte_counts.empty() ? 0 : table.byte_counts[strip];
-        if (TiffStatus s = decoder.decode(table.offsets[strip], bytes, top, count); s != TiffStatus::ok) {
+        if (TiffStatus s = decoder.decode(table.offsets[strip], bytes, top, count);
+            s != TiffStatus::ok) {
             return s;
         }
     }

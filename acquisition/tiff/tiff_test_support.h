@@ -12,7 +12,7 @@ namespace np::tiff {
 
 // Files held in memory, by path.
 class MemoryFiles : public FileAccess {
-public:
+  public:
     std::map<std::string, std::vector<uint8_t>> files;
     bool exists(const std::string& path) override { return files.count(path) != 0; }
     std::unique_ptr<ByteSource> open(const std::string& path) override {
@@ -23,8 +23,9 @@ public:
 };
 
 class Capture : public RowHandler {
-public:
-    explicit Capture(uint32_t width, uint32_t height) : width(width), pixels(size_t{width} * height) {}
+  public:
+    explicit Capture(uint32_t width, uint32_t height)
+        : width(width), pixels(size_t{width} * height) {}
     void row(uint32_t y, std::span<const uint8_t> grey) override {
         std::copy(grey.begin(), grey.end(), pixels.begin() + size_t{y} * width);
         ++rows;
