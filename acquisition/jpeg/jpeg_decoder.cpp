@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <iterator>
 #include <vector>
 
 #include "acquisition/jpeg/jpeg_huffman.h"
@@ -18,7 +19,7 @@ constexpr std::array<uint8_t, 64> kZigzag = {
 
 // Markers (second byte after 0xFF).
 constexpr uint8_t kSof0 = 0xC0, kSof1 = 0xC1, kDht = 0xC4, kSoi = 0xD8, kEoi = 0xD9, kSos = 0xDA,
-                  kDqt = 0xDB, kDri = 0xDD, kRst0 = 0xD0, kDnl = 0xDC, kTem = 0x01;
+                  kDqt = 0xDB, kDri = 0xDD, kRst0 = 0xD0, kDnl = 0xDC, kTem = 0x01, kApp14 = 0xEE;
 
 // Large enough for any DC sum of valid data, small enough never to overflow.
 constexpr int kDcLimit = 1 << 20;
@@ -43,6 +44,8 @@ class Decoder {
     Status read_huffman(size_t length);
     Status read_restart_interval(size_t length);
     Status read_frame(size_t length);
+    void read_adobe(size_t length);
+    bool colour_is_rgb() const;
     Status read_scan(size_t length);
     Status decode_scan(std::span<Component* const> scan);
     Status decode_block(BitReader& bits, Component& c, uint8_t* out, int stride);
@@ -58,6 +61,7 @@ class Decoder {
     std::array<HuffmanTable, 4> dc_{};
     std::array<HuffmanTable, 4> ac_{};
     int restart_interval_ = 0;
+    int adobe_transform_ = -1;  // colour transform of an Adobe segment, -1 without one
     bool have_frame_ = false;
     Frame frame_;
     std::array<Component, 3> comps_{};
@@ -164,8 +168,23 @@ Status Decoder::read_frame(size_t length) {
     return Status::ok;
 }
 
+void Decoder::read_adobe(size_t length) {
+    static constexpr uint8_t kAdobe[] = {'A', 'd', 'o', 'b', 'e'};
+    const uint8_t* p = data_.data() + pos_ + 2;
+    if (length >= 14 && std::equal(std::begin(kAdobe), std::end(kAdobe), p))
+        adobe_transform_ = p[11];
+}
+
+// Three components stored as R, G and B rather than Y, Cb and Cr: the first is not luma.
+bool Decoder::colour_is_rgb() const {
+    if (frame_.components != 3) return false;
+    if (adobe_transform_ >= 0) return adobe_transform_ == 0;
+    return comps_[0].id == 'R' && comps_[1].id == 'G' && comps_[2].id == 'B';
+}
+
 Status Decoder::read_scan(size_t length) {
     if (!have_frame_ || length < 3) return Status::bad_marker;
+    if (colour_is_rgb()) return Status::unsupported;
     const uint8_t* p = data_.data() + pos_ + 2;
     int n = p[0];
     if (n < 1 || n > frame_.components || length != 6 + 2 * static_cast<size_t>(n)) {
@@ -384,6 +403,9 @@ Status Decoder::run() {
                 continue;  // read_scan leaves pos_ on the marker after the scan
             case kDnl:
                 s = Status::unsupported;
+                break;
+            case kApp14:
+                read_adobe(length);
                 break;
             default:
                 // Other frame types (progressive, lossless, arithmetic) cannot be decoded here;

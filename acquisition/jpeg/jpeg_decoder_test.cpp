@@ -153,6 +153,11 @@ TEST_F(JpegFromCjpeg, BrokenStreamsAreRefused) {
     EXPECT_EQ(status_of(s), Status::truncated);
 }
 
+TEST_F(JpegFromCjpeg, RgbStreamsAreNotTakenForLuma) {
+    Collect sink;
+    EXPECT_EQ(decode_grey(encode("-rgb"), sink), Status::unsupported);
+}
+
 TEST_F(JpegFromCjpeg, TruncatedAnywhereIsRefusedWithoutOverrun) {
     const std::vector<uint8_t> good = encode("-grayscale -quality 60");
     for (size_t n = 0; n < good.size(); n += 7) {
