@@ -101,6 +101,29 @@ TEST_F(ToolFiles, SixteenBitGreyKeepsItsHighByte) {
     }
 }
 
+TEST_F(ToolFiles, TwelveBitGreyKeepsItsTopEightBits) {
+    // An odd width, so that every row ends on half a byte of padding.
+    run("convert -size 701x40 -seed 6 plasma:fractal -type Grayscale -depth 12 -compress none " +
+        path("grey12.tif"));
+    for (const char* options : {"-c none -r 7", "-c lzw -r 40"}) {
+        SCOPED_TRACE(options);
+        auto [decoded, reference] = tiffcp("grey12.tif", options);
+        ASSERT_EQ(decoded.status, TiffStatus::ok);
+        ASSERT_EQ(reference.bits, 12);
+        const size_t line = (701 * 12 + 7) / 8;
+        std::vector<uint8_t> top(decoded.pixels.size());
+        for (uint32_t y = 0; y < 40; ++y) {
+            const uint8_t* row = &reference.bytes[y * line];
+            for (uint32_t x = 0; x < 701; ++x) {
+                size_t bit = size_t{x} * 12;
+                uint32_t pair = row[bit / 8] << 8 | (bit / 8 + 1 < line ? row[bit / 8 + 1] : 0);
+                top[y * 701 + x] = static_cast<uint8_t>(pair >> (8 - bit % 8) & 0xFF);
+            }
+        }
+        EXPECT_TRUE(decoded.pixels == top);
+    }
+}
+
 TEST_F(ToolFiles, WhiteIsZeroIsShownAsTheImage) {
     run("convert " + path("grey8.tif") + " -define quantum:polarity=min-is-white -compress LZW " +
         path("miw.tif"));
