@@ -170,9 +170,20 @@ void undo_predictor(const ImageLayout& image, std::span<uint8_t> row) {
         }
         return;
     }
-    size_t d = image.layout == SampleLayout::grey ? 1 : 3;
-    for (size_t i = d; i < row.size(); ++i)
-        row[i] = static_cast<uint8_t>(row[i] + row[i - d]);
+    // Running sums kept in registers: reading each sum back from the row would chain every
+    // byte through a store and a load.
+    if (image.layout == SampleLayout::grey) {
+        uint8_t sum = row.empty() ? 0 : row[0];
+        for (size_t i = 1; i < row.size(); ++i)
+            row[i] = sum = static_cast<uint8_t>(sum + row[i]);
+        return;
+    }
+    uint8_t r = 0, g = 0, b = 0;
+    for (size_t i = 0; i + 2 < row.size(); i += 3) {
+        row[i] = r = static_cast<uint8_t>(r + row[i]);
+        row[i + 1] = g = static_cast<uint8_t>(g + row[i + 1]);
+        row[i + 2] = b = static_cast<uint8_t>(b + row[i + 2]);
+    }
 }
 
 }  // namespace np::tiff
