@@ -42,6 +42,15 @@ bench: deps
 demo: configure
 	@MODE=$(MODE) ROTATION=$(ROTATION) POSTPROCESS=$(POSTPROCESS) TYPEPANO=$(TYPEPANO) $(ROOT)/tools/demo.sh
 
+# The fuzzers (clang, libFuzzer) run FUZZ_SECONDS each; their corpora grow in build/fuzz/work.
+FUZZ_SECONDS ?= 300
+fuzz: deps
+	@cmake -S $(ROOT)/acquisition/fuzz -B $(BUILD)/fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ >/dev/null
+	@cmake --build $(BUILD)/fuzz
+	@for f in tiff_reader_fuzz jpeg_decoder_fuzz; do \
+	  $(ROOT)/acquisition/fuzz/run-fuzzer $(BUILD)/fuzz/$$f $(ROOT)/acquisition/fuzz/corpus/$$f $(BUILD)/fuzz/work $(FUZZ_SECONDS) || exit 1; \
+	done
+
 format:
 	@git -C $(ROOT) ls-files '*.cpp' '*.h' | sed 's|^|$(ROOT)/|' | xargs clang-format -i
 

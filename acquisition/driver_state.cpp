@@ -8,8 +8,10 @@ HINSTANCE g_instance = nullptr;
 }  // namespace
 
 DriverState& driver_state() {
-    static DriverState state;
-    return state;
+    // Never destroyed: a host that unloads the driver without PANOCLOSE must not have
+    // modules freed and devices closed from inside the loader's detach notification.
+    static DriverState* const state = new DriverState;
+    return *state;
 }
 
 HINSTANCE module_instance() {

@@ -63,7 +63,8 @@ TEST(SensorLines, ReversedIsTheForwardLineEndToEnd) {
     rearrange_sensor_lines(reversed.data(), raw.size(), raw.data(), LineOrder::reversed);
     for (int n = 0; n < 3; ++n)
         for (int j = 0; j < kSamplesPerLine; ++j)
-            ASSERT_EQ(reversed[n * kSamplesPerLine + kSamplesPerLine - 1 - j], forward[n * kSamplesPerLine + j]);
+            ASSERT_EQ(reversed[n * kSamplesPerLine + kSamplesPerLine - 1 - j],
+                      forward[n * kSamplesPerLine + j]);
 }
 
 TEST(SensorLines, TouchesOnlyWholeLines) {
@@ -74,7 +75,8 @@ TEST(SensorLines, TouchesOnlyWholeLines) {
     EXPECT_TRUE(std::all_of(out.begin(), out.end(), [](auto v) { return v == 0xBEEF; }));
     rearrange_sensor_lines(out.data(), 2 * kSamplesPerLine - 1, raw.data(), LineOrder::reversed);
     EXPECT_NE(out[0], 0xBEEF);
-    EXPECT_TRUE(std::all_of(out.begin() + kSamplesPerLine, out.end(), [](auto v) { return v == 0xBEEF; }));
+    EXPECT_TRUE(
+        std::all_of(out.begin() + kSamplesPerLine, out.end(), [](auto v) { return v == 0xBEEF; }));
 }
 
 TEST(VersionRecord, OwnsCopiesOfItsTextsAndFreesAChain) {

@@ -14,8 +14,12 @@ UniqueKey open_for_reading(HKEY root, const std::string& subkey) {
     return key;
 }
 
-std::string user_path(std::string_view path) { return "Software\\" + std::string(path); }
-std::string machine_path(std::string_view path) { return "Software\\Classes\\" + std::string(path); }
+std::string user_path(std::string_view path) {
+    return "Software\\" + std::string(path);
+}
+std::string machine_path(std::string_view path) {
+    return "Software\\Classes\\" + std::string(path);
+}
 
 }  // namespace
 
@@ -30,7 +34,8 @@ bool SettingsKey::query(const char* name, DWORD& type, BYTE* data, DWORD& size) 
     for (HKEY key : {user_.get(), machine_.get()}) {
         if (!key) continue;
         size = capacity;
-        if (::RegQueryValueExA(key, name, nullptr, &type, data, &size) == ERROR_SUCCESS) return true;
+        if (::RegQueryValueExA(key, name, nullptr, &type, data, &size) == ERROR_SUCCESS)
+            return true;
     }
     return false;
 }
@@ -48,11 +53,13 @@ std::optional<std::string> SettingsKey::text(const char* name, std::size_t buffe
     return value;
 }
 
-std::string SettingsKey::text(const char* name, std::size_t buffer_size, std::string_view fallback) const {
+std::string SettingsKey::text(const char* name, std::size_t buffer_size,
+                              std::string_view fallback) const {
     return text(name, buffer_size).value_or(std::string(fallback));
 }
 
-int SettingsKey::number(const char* name, std::size_t buffer_size, std::string_view fallback) const {
+int SettingsKey::number(const char* name, std::size_t buffer_size,
+                        std::string_view fallback) const {
     return decimal_value(text(name, buffer_size, fallback));
 }
 
@@ -68,13 +75,15 @@ std::optional<std::uint32_t> SettingsKey::dword(const char* name) const {
 
 bool write_setting(std::string_view path, const char* name, std::string_view value) {
     UniqueKey key;
-    if (::RegCreateKeyExA(HKEY_CURRENT_USER, user_path(path).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                          KEY_WRITE, nullptr, key.put(), nullptr) != ERROR_SUCCESS) {
+    if (::RegCreateKeyExA(HKEY_CURRENT_USER, user_path(path).c_str(), 0, nullptr,
+                          REG_OPTION_NON_VOLATILE, KEY_WRITE, nullptr, key.put(),
+                          nullptr) != ERROR_SUCCESS) {
         key.release();
         return false;
     }
     const std::string stored(value);
-    return ::RegSetValueExA(key.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(stored.c_str()),
+    return ::RegSetValueExA(key.get(), name, 0, REG_SZ,
+                            reinterpret_cast<const BYTE*>(stored.c_str()),
                             static_cast<DWORD>(stored.size() + 1)) == ERROR_SUCCESS;
 }
 

@@ -21,7 +21,7 @@
 namespace np {
 
 class SettingsKey {
-public:
+  public:
     explicit SettingsKey(std::string_view path);
 
     // True when the user key or the machine key could be opened.
@@ -39,7 +39,7 @@ public:
     // A REG_DWORD value.
     std::optional<std::uint32_t> dword(const char* name) const;
 
-private:
+  private:
     // The first successful answer, user key before machine key.
     bool query(const char* name, DWORD& type, BYTE* data, DWORD& size) const;
 

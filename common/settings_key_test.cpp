@@ -12,7 +12,7 @@ namespace {
 constexpr const char* kPath = "NPTEST\\SETTINGS";
 
 class SettingsKeyTest : public ::testing::Test {
-protected:
+  protected:
     RegistrySandbox sandbox_{"NPTEST"};
 };
 
@@ -54,8 +54,9 @@ TEST_F(SettingsKeyTest, WrongTypeLeavesTheDefault) {
 }
 
 TEST_F(SettingsKeyTest, ValueLongerThanTheBufferLeavesTheDefault) {
-    sandbox_.set_user_text(kPath, "SerialNbK7_12b", "ABCDEFGHIJKLMNOPQRSTUVWXYZ");  // 27 bytes with its zero
-    sandbox_.set_user_text(kPath, "Exact", std::string(19, '7'));                    // 20 bytes exactly
+    sandbox_.set_user_text(kPath, "SerialNbK7_12b",
+                           "ABCDEFGHIJKLMNOPQRSTUVWXYZ");          // 27 bytes with its zero
+    sandbox_.set_user_text(kPath, "Exact", std::string(19, '7'));  // 20 bytes exactly
     SettingsKey key(kPath);
     EXPECT_FALSE(key.text("SerialNbK7_12b", 20).has_value());
     EXPECT_EQ(key.text("Exact", 20), std::string(19, '7'));
@@ -70,11 +71,13 @@ TEST_F(SettingsKeyTest, ReadsDwords) {
 TEST_F(SettingsKeyTest, WritingCreatesTheUserKeyWithTerminatedText) {
     ASSERT_TRUE(write_setting(kPath, "ProgNum", "28"));
     HKEY raw = nullptr;
-    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\NPTEST\\SETTINGS", 0, KEY_READ, &raw), ERROR_SUCCESS);
+    ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\NPTEST\\SETTINGS", 0, KEY_READ, &raw),
+              ERROR_SUCCESS);
     UniqueKey key(raw);
     char data[16] = {};
     DWORD type = 0, size = sizeof data;
-    ASSERT_EQ(RegQueryValueExA(key.get(), "ProgNum", nullptr, &type, reinterpret_cast<BYTE*>(data), &size),
+    ASSERT_EQ(RegQueryValueExA(key.get(), "ProgNum", nullptr, &type, reinterpret_cast<BYTE*>(data),
+                               &size),
               ERROR_SUCCESS);
     EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
     EXPECT_EQ(size, 3u);

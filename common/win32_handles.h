@@ -13,7 +13,7 @@ class UniqueResource {
     using T = typename Traits::type;
     static T invalid() { return Traits::invalid(); }
 
-public:
+  public:
     UniqueResource() = default;
     explicit UniqueResource(T value) : value_(value) {}
     UniqueResource(const UniqueResource&) = delete;
@@ -38,7 +38,7 @@ public:
         if (old != invalid()) Traits::close(old);
     }
 
-private:
+  private:
     T value_ = invalid();
 };
 
@@ -69,8 +69,9 @@ using UniqueDc = UniqueResource<detail::NullIsInvalid<HDC, ::DeleteDC>>;
 // Locks a movable global memory block for the lifetime of the object.
 template <typename T = void>
 class GlobalLock {
-public:
-    explicit GlobalLock(HGLOBAL block) : block_(block), data_(static_cast<T*>(::GlobalLock(block))) {}
+  public:
+    explicit GlobalLock(HGLOBAL block)
+        : block_(block), data_(static_cast<T*>(::GlobalLock(block))) {}
     GlobalLock(const GlobalLock&) = delete;
     GlobalLock& operator=(const GlobalLock&) = delete;
     ~GlobalLock() {
@@ -79,7 +80,7 @@ public:
     T* get() const { return data_; }
     explicit operator bool() const { return data_ != nullptr; }
 
-private:
+  private:
     HGLOBAL block_;
     T* data_;
 };

@@ -15,8 +15,7 @@
 #include "common/acquisition_record.h"
 #include "common/sensor_lines.h"
 #include "common/win32_handles.h"
-#include "host/bmp_file.h"
-#include "host/host_options.h"
+#include "host/host_files.h"
 
 namespace {
 
@@ -44,7 +43,7 @@ struct Acquisition {
 };
 
 struct Host {
-    np::host::HostOptions options;
+    np::host::Options options;
     DriverExports driver;
     std::FILE* log = nullptr;
     Acquisition current;
@@ -84,7 +83,7 @@ void on_image(WPARAM wparam, LPARAM lparam) {
     HGLOBAL bitmap = reinterpret_cast<HGLOBAL>(wparam);
     const std::vector<std::uint8_t> block = copy_global(bitmap);
     ::GlobalFree(bitmap);
-    const auto file = np::host::bmp_file_from_dib(block.data(), block.size());
+    const auto file = np::host::bmp_file(block);
     acquisition.delivered =
         !file.empty() &&
         write_file(path_in_out("image-" + std::to_string(acquisition.index) + ".bmp"), file);
@@ -100,7 +99,7 @@ void on_raw_image(WPARAM wparam) {
     acquisition.delivered =
         samples && width > 0 &&
         write_file(path_in_out("raw-" + std::to_string(acquisition.index) + ".raw"),
-                   np::host::raw_dump(samples, width));
+                   np::host::raw_image_file(samples, static_cast<std::uint32_t>(width)));
 }
 
 LRESULT CALLBACK window_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -206,8 +205,7 @@ bool take_image(Host& host, int index) {
                 peak_memory_mb());
     bool ok = result == 1 && acquisition.delivered;
     if (!acquisition.last_preview.empty()) {
-        const auto file = np::host::bmp_file_from_dib(acquisition.last_preview.data(),
-                                                      acquisition.last_preview.size());
+        const auto file = np::host::bmp_file(acquisition.last_preview);
         const bool saved =
             !file.empty() &&
             write_file(path_in_out("preview-" + std::to_string(index) + ".bmp"), file);
@@ -242,7 +240,8 @@ int run(Host& host) {
         std::printf("window=0\n");
         return 1;
     }
-    const int opened = host.driver.open(window, "PanoHost", host.options.host_code);
+    const int opened =
+        host.driver.open(window, "PanoHost", static_cast<short>(host.options.host_code));
     std::printf("open=%d\n", opened);
     bool ok = opened == 1;
     for (int k = 1; ok && k <= host.options.count; ++k)
@@ -260,7 +259,7 @@ int run(Host& host) {
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
-    const auto options = np::host::parse_host_options(args);
+    const auto options = np::host::parse_options(args);
     if (!options) {
         std::fprintf(stderr,
                      "usage: PanoHost [--driver NAME] [--count N] [--out DIR] [--host-code N]\n");

@@ -68,15 +68,35 @@ void fill_curve(DisplayTable& table, int black, int white) {
 
 Histogram display_histogram(const std::uint16_t* lines, int n, const Corrector& corrector,
                             std::uint8_t program) {
-    Histogram counts{};
+    // Four partial histograms so that runs of equal values do not wait on each other.
+    constexpr int kPartials = 4;
+    std::vector<std::uint32_t> partial(static_cast<std::size_t>(kPartials) * kTableSize, 0);
+    std::uint32_t* h0 = partial.data();
+    std::uint32_t* h1 = h0 + kTableSize;
+    std::uint32_t* h2 = h1 + kTableSize;
+    std::uint32_t* h3 = h2 + kTableSize;
     const Margins margins = margins_for(program);
+    const int count = margins.last - margins.first + 1;
+    std::uint16_t corrected[kSamplesPerLine];
     for (int l = 0; l < n; ++l) {
         const std::uint16_t* line = lines + static_cast<std::ptrdiff_t>(l) * kSamplesPerLine;
-        for (int s = margins.first; s <= margins.last; ++s) {
-            const int v = line[s];
-            ++counts[v == 0 ? 0 : corrector(v, s)];
+        corrector.correct_span(line, margins.first, margins.last, corrected);
+        for (int s = margins.first; s <= margins.last; ++s)
+            corrected[s] = static_cast<std::uint16_t>(line[s] == 0 ? 0 : corrected[s]);
+        const std::uint16_t* bins = corrected + margins.first;
+        int i = 0;
+        for (; i + kPartials <= count; i += kPartials) {
+            ++h0[bins[i]];
+            ++h1[bins[i + 1]];
+            ++h2[bins[i + 2]];
+            ++h3[bins[i + 3]];
         }
+        for (; i < count; ++i)
+            ++h0[bins[i]];
     }
+    Histogram counts{};
+    for (int i = 0; i < kTableSize; ++i)
+        counts[i] = h0[i] + h1[i] + h2[i] + h3[i];
     return counts;
 }
 

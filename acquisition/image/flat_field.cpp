@@ -49,12 +49,15 @@ void interpolate_dead_run(std::uint16_t* line, int s, int run) {
 }  // namespace
 
 Corrector::Corrector(const FlatFieldMask& mask, TransferMode mode, bool mirrored)
-    : top_(full_scale(mode) - 1), seam_(seam_position(mirrored)) {
+    : top_(full_scale(mode) - 1),
+      top_float_(static_cast<float>(top_)),
+      seam_(seam_position(mirrored)) {
     const int below = top_ - mask.dark_offset[0];
     const int above = top_ - mask.dark_offset[1];
     for (int s = 0; s < kSamplesPerLine; ++s) {
         offset_[s] = s < seam_ ? below : above;
         gain_[s] = mask.gain[s];
+        live_[s] = (s != seam_ && gain_[s] >= kDeadGain) ? 0xFFFF : 0;
     }
 }
 
@@ -68,14 +71,13 @@ LineRange section_lines(const AcquisitionRecord& record, int k, int image_lines)
 }
 
 void correct_line(std::uint16_t* line, const Corrector& corrector, Histogram* counts) {
-    const int seam = corrector.seam();
-    for (int s = 0; s < kSamplesPerLine; ++s) {
-        const int v = line[s];
-        if (s == seam || v == 0 || corrector.gain(s) < kDeadGain) continue;
-        const int c = corrector(v, s);
-        line[s] = static_cast<std::uint16_t>(c);
-        if (counts) ++(*counts)[c];
+    if (counts) {
+        std::uint16_t corrected[kSamplesPerLine];
+        corrector.correct_span(line, 0, kSamplesPerLine - 1, corrected);
+        for (int s = 0; s < kSamplesPerLine; ++s)
+            if (line[s] != 0 && corrector.corrected_position(s)) ++(*counts)[corrected[s]];
     }
+    corrector.correct_in_place(line);
 }
 
 std::vector<int> dead_positions(const Corrector& corrector) {

@@ -42,11 +42,16 @@ std::vector<std::uint16_t> bench_scene() {
     return raw;
 }
 
-AcquisitionRecord bench_record() {
+// One section over the whole image (the display table reads 3980 lines), or five
+// sections of 760 lines with their gaps (it reads 740).
+AcquisitionRecord bench_record(int sections) {
     AcquisitionRecord record{};
     record.program = 7;
-    record.section_count = 1;
-    record.sections[0] = {0, kLines};
+    record.section_count = static_cast<std::int16_t>(sections);
+    const int width = (kLines - (sections - 1) * kSectionGap) / sections;
+    for (int k = 0; k < sections; ++k)
+        record.sections[k] = {static_cast<std::int16_t>(k * (width + kSectionGap)),
+                              static_cast<std::int16_t>(width)};
     return record;
 }
 
@@ -66,7 +71,7 @@ BENCHMARK(BM_PlainCopyOfRawBuffer)->Unit(benchmark::kMillisecond)->UseRealTime()
 void BM_WholeBuild12BitCurve(benchmark::State& state) {
     const std::vector<std::uint16_t> scene = bench_scene();
     const FlatFieldMask mask = bench_mask();
-    const AcquisitionRecord record = bench_record();
+    const AcquisitionRecord record = bench_record(static_cast<int>(state.range(0)));
     ImageSettings settings;
     settings.post_process = 0x1F;
     settings.image_type = kCurveImage;
@@ -82,7 +87,7 @@ void BM_WholeBuild12BitCurve(benchmark::State& state) {
         benchmark::DoNotOptimize(bitmap.data());
     }
 }
-BENCHMARK(BM_WholeBuild12BitCurve)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_WholeBuild12BitCurve)->Arg(1)->Arg(5)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_DisplayTable(benchmark::State& state) {
     const std::vector<std::uint16_t> scene = bench_scene();

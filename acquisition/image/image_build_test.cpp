@@ -154,22 +154,6 @@ TEST(BuildImage, SpikeRepairedBeforeNormalisation) {
         ASSERT_EQ(lines.at(l, 300), 800) << l;
 }
 
-TEST(BitmapLayout, HeaderPaletteAndSizes) {
-    EXPECT_EQ(row_stride(21), 24);
-    EXPECT_EQ(row_stride(24), 24);
-    EXPECT_EQ(bitmap_block_size(21, 1244), 40u + 1024u + 24u * 1244u + 1u);
-    std::vector<std::uint8_t> block(bitmap_block_size(21, 1244), 0);
-    write_bitmap_header(block.data(), 21, 1244);
-    BitmapHeader header;
-    std::memcpy(&header, block.data(), sizeof header);
-    EXPECT_EQ(header.size, 40u);
-    EXPECT_EQ(header.width, 21);
-    EXPECT_EQ(header.height, 1244);
-    EXPECT_EQ(header.size_image, 24u * 1244u);
-    EXPECT_EQ(block[40 + 4 * 200 + 2], 200);
-    EXPECT_EQ(block[40 + 4 * 200 + 3], 0);
-}
-
 TEST(BitmapLayout, LogoInvertsUnderWhitePixelsBottomRight) {
     Pixels pixels(10);
     std::fill(pixels.bytes.begin(), pixels.bytes.end(), 100);

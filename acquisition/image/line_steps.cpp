@@ -19,13 +19,6 @@ std::uint16_t third_mix(int heavy, int light) {
     return static_cast<std::uint16_t>((2.0 * heavy + light) / 3 + 0.5);
 }
 
-std::uint32_t sum_of_line(const std::uint16_t* line) {
-    std::uint32_t sum = 0;
-    for (int s = kSumFirst; s <= kSumLast; ++s)
-        sum += line[s];
-    return sum == 0 ? 1 : sum;
-}
-
 // (M' - N') / N' > 0.15 with X' = K - x + 1, as a line darker than its neighbour.
 bool darker_than(std::int64_t k, std::uint32_t line, std::uint32_t neighbour) {
     const double dark = static_cast<double>(k - line + 1);
@@ -39,13 +32,6 @@ void replace_by_neighbour_mean(std::uint16_t* line, const std::uint16_t* before,
                                const std::uint16_t* after) {
     for (int s = 0; s < kSamplesPerLine; ++s)
         line[s] = static_cast<std::uint16_t>((before[s] + after[s]) / 2);
-}
-
-void scale_line(std::uint16_t* line, int top, double ratio) {
-    for (int s = 0; s < kSamplesPerLine; ++s) {
-        const int value = top - static_cast<int>((top - line[s]) * ratio);
-        line[s] = static_cast<std::uint16_t>(std::clamp(value, 0, top));
-    }
 }
 
 }  // namespace
@@ -64,14 +50,16 @@ BalanceTable balance_table(const SeamSums& sums, int top, bool balancing) {
     return table;
 }
 
-void balance_halves(RawImage raw, int seam, int top, const BalanceTable& table) {
-    for (int l = 0; l < raw.lines; ++l) {
-        std::uint16_t* line = raw.line(l);
-        for (int s = seam + 1; s < kSamplesPerLine; ++s) {
-            const int v = std::min<int>(line[s], top);
-            if (v != 0) line[s] = table[v];
-        }
+void balance_line(std::uint16_t* line, int seam, int top, const BalanceTable& table) {
+    for (int s = seam + 1; s < kSamplesPerLine; ++s) {
+        const int v = std::min<int>(line[s], top);
+        if (v != 0) line[s] = table[v];
     }
+}
+
+void balance_halves(RawImage raw, int seam, int top, const BalanceTable& table) {
+    for (int l = 0; l < raw.lines; ++l)
+        balance_line(raw.line(l), seam, top, table);
 }
 
 SeamFill seam_fill_for(std::uint32_t post_process_bits, bool mirrored) {
@@ -105,10 +93,17 @@ void fill_seam(std::uint16_t* line, int seam, SeamFill fill) {
     }
 }
 
+std::uint32_t line_sum(const std::uint16_t* line) {
+    std::uint32_t sum = 0;
+    for (int s = kSumFirst; s <= kSumLast; ++s)
+        sum += line[s];
+    return sum == 0 ? 1 : sum;
+}
+
 std::vector<std::uint32_t> line_sums(RawImage raw) {
     std::vector<std::uint32_t> sums(raw.lines);
     for (int l = 0; l < raw.lines; ++l)
-        sums[l] = sum_of_line(raw.line(l));
+        sums[l] = line_sum(raw.line(l));
     return sums;
 }
 
@@ -125,21 +120,40 @@ void repair_line_spikes(RawImage raw, int top, std::vector<std::uint32_t>& sums)
     }
 }
 
-void normalise_lines(RawImage raw, int top, const std::vector<std::uint32_t>& sums) {
-    if (raw.lines < kNeighbourhood) return;  // every line is within 7 of an end
+std::vector<double> normalisation_ratios(const std::vector<std::uint32_t>& sums, int top) {
+    const int lines = static_cast<int>(sums.size());
+    std::vector<double> ratios(lines, 1.0);
+    if (lines < kNeighbourhood) return ratios;  // every line is within 7 of an end
     const std::int64_t full = static_cast<std::int64_t>(top) * kSumLength;
     auto signal = [&](int l) { return full - static_cast<std::int64_t>(sums[l]); };
     std::int64_t window = 0;
     for (int l = 0; l < kNeighbourhood; ++l)
         window += signal(l);
-    // Ratios come from the sums alone, so scaling a line never disturbs the window.
-    for (int l = kEdgeLines; l < raw.lines - kEdgeLines; ++l) {
+    for (int l = kEdgeLines; l < lines - kEdgeLines; ++l) {
         if (l > kEdgeLines) window += signal(l + kEdgeLines) - signal(l - kEdgeLines - 1);
         const std::int64_t own = signal(l);
         const std::int64_t mean = window / kNeighbourhood;
-        const double ratio = own == 0 ? 1.0 : static_cast<double>(mean) / own;
-        scale_line(raw.line(l), top, ratio);
+        ratios[l] = own == 0 ? 1.0 : static_cast<double>(mean) / own;
     }
+    return ratios;
+}
+
+void scale_line(std::uint16_t* line, int top, double ratio) {
+    // Beyond these bounds every sample ends at 0 or M - 1 anyway; inside them the
+    // products stay far from the limits of int, so no sample needs its own guard.
+    constexpr double kRatioLimit = 3e4;                    // x 65535 still fits an int
+    ratio = ratio >= -kRatioLimit ? ratio : -kRatioLimit;  // NaN too
+    ratio = ratio > kRatioLimit ? kRatioLimit : ratio;
+    for (int s = 0; s < kSamplesPerLine; ++s) {
+        const int value = top - static_cast<int>((top - line[s]) * ratio);
+        line[s] = static_cast<std::uint16_t>(value < 0 ? 0 : (value > top ? top : value));
+    }
+}
+
+void normalise_lines(RawImage raw, int top, const std::vector<std::uint32_t>& sums) {
+    const std::vector<double> ratios = normalisation_ratios(sums, top);
+    for (int l = 0; l < raw.lines; ++l)
+        if (ratios[l] != 1.0) scale_line(raw.line(l), top, ratios[l]);
 }
 
 }  // namespace np::image

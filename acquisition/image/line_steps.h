@@ -19,6 +19,7 @@ BalanceTable balance_table(const SeamSums& sums, int top, bool balancing);
 // Every nonzero sample above the seam through the table. Values beyond the
 // transfer mode's range are taken as its top value.
 void balance_halves(RawImage raw, int seam, int top, const BalanceTable& table);
+void balance_line(std::uint16_t* line, int seam, int top, const BalanceTable& table);
 
 enum class SeamFill { mean, shift_below, shift_above };
 
@@ -27,6 +28,7 @@ void fill_seam(std::uint16_t* line, int seam, SeamFill fill);
 
 // Sum of samples 100 to 1143 of every line, 0 stored as 1.
 std::vector<std::uint32_t> line_sums(RawImage raw);
+std::uint32_t line_sum(const std::uint16_t* line);
 
 // A line much darker than both its neighbours is replaced by their mean.
 void repair_line_spikes(RawImage raw, int top, std::vector<std::uint32_t>& sums);
@@ -34,5 +36,9 @@ void repair_line_spikes(RawImage raw, int top, std::vector<std::uint32_t>& sums)
 // Every line but the first and last seven scaled towards the mean of its 15-line
 // neighbourhood.
 void normalise_lines(RawImage raw, int top, const std::vector<std::uint32_t>& sums);
+
+// The same in parts: one ratio per line from the sums alone, then each line scaled.
+std::vector<double> normalisation_ratios(const std::vector<std::uint32_t>& sums, int top);
+void scale_line(std::uint16_t* line, int top, double ratio);
 
 }  // namespace np::image

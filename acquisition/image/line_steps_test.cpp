@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include "acquisition/image/test_support.h"
 
 namespace np::image {
@@ -178,6 +180,21 @@ TEST(LineNormalisation, ScalesTowardsTheNeighbourhoodKeepingSevenLinesAtEachEnd)
     EXPECT_EQ(lines.at(9, 0), 1023 - static_cast<int>(100 * (static_cast<double>(mean9) / 104400)));
     const std::int64_t mean7 = (13 * 104400 + 208800 + 313200) / 15;  // lines 0..14
     EXPECT_EQ(lines.at(7, 5), 1023 - static_cast<int>(100 * (static_cast<double>(mean7) / 104400)));
+}
+
+TEST(LineNormalisation, WildRatiosAndSamplesStayDefined) {
+    std::vector<std::uint16_t> line(kSamplesPerLine, 500);
+    line[0] = 0;
+    line[1] = 65535;
+    line[2] = 1023;
+    scale_line(line.data(), 1023, 1e12);
+    EXPECT_EQ(line[0], 0);
+    EXPECT_EQ(line[1], 1023);
+    EXPECT_EQ(line[2], 1023);
+    EXPECT_EQ(line[3], 0);
+    line.assign(kSamplesPerLine, 500);
+    scale_line(line.data(), 1023, std::nan(""));
+    EXPECT_EQ(line[3], 1023);
 }
 
 TEST(LineNormalisation, ShortImagesUnchanged) {

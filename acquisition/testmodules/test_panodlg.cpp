@@ -68,11 +68,15 @@ void fill_record(np::AcquisitionRecord* record) {
     }
 }
 
+HMODULE g_self = nullptr;
+
+// Runs on a reference to this module taken by its starter, so that the module stays
+// loaded until the thread is done even when the driver is closed meanwhile.
 DWORD WINAPI notify_later(LPVOID parameter) {
     ::Sleep(50);
     reinterpret_cast<np::contract::NotifyFn>(parameter)(
         configured("Notify", np::contract::kNotifyStart));
-    return 0;
+    ::FreeLibraryAndExitThread(g_self, 0);
 }
 
 }  // namespace
@@ -129,9 +133,13 @@ bool bHaveToMirror() {
 int StartDesignDialog(HWND, HWND* console, np::contract::NotifyFn notify) {
     log_call("StartDesignDialog");
     *console = nullptr;
+    ::GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                         reinterpret_cast<LPCSTR>(&notify_later), &g_self);
     if (HANDLE thread =
             ::CreateThread(nullptr, 0, notify_later, reinterpret_cast<LPVOID>(notify), 0, nullptr))
         ::CloseHandle(thread);
+    else
+        ::FreeLibrary(g_self);
     return 0;
 }
 

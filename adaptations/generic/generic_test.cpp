@@ -103,19 +103,6 @@ TEST_F(GenericModule, ScansForwardUntilRotationSaysOtherwise) {
     EXPECT_TRUE(mirror_()) << "machine key read when the user key has no value";
 }
 
-TEST_F(GenericModule, RearrangesWholeLinesOnly) {
-    open_();
-    const auto raw = counting_lines(1);
-    std::vector<std::uint16_t> out(kSamplesPerLine + 8, 0xFFFF);
-    rearrange_(out.data(), kSamplesPerLine + 5, raw.data());
-    EXPECT_EQ(out[0], raw[0]);
-    for (int i = kSamplesPerLine; i < kSamplesPerLine + 8; ++i)
-        EXPECT_EQ(out[i], 0xFFFF);
-    std::vector<std::uint16_t> untouched(kSamplesPerLine, 7);
-    rearrange_(untouched.data(), kSamplesPerLine - 1, raw.data());
-    EXPECT_EQ(untouched, std::vector<std::uint16_t>(kSamplesPerLine, 7));
-}
-
 TEST_F(GenericModule, TimingFromTheSettings) {
     int gaps[kMaxSections];
     std::fill(std::begin(gaps), std::end(gaps), -3);

@@ -115,8 +115,10 @@ class SimulatedCardDevice final : public card::CardDevice {
 };
 
 CardSimulator& CardSimulator::instance() {
-    static CardSimulator card;
-    return card;
+    // Never destroyed, like the card itself: a device the driver still holds at unload
+    // must find it.
+    static CardSimulator* const card = new CardSimulator;
+    return *card;
 }
 
 CardSimulator::CardSimulator() : serial_available_(::CreateEventA(nullptr, TRUE, FALSE, nullptr)) {}

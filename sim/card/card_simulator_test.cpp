@@ -43,39 +43,51 @@ TEST_F(CardSimulatorTest, AbsentCardCannotBeOpened) {
     EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
 }
 
+// Issues one request with harmless arguments.
+bool issue(card::CardDevice& device, Request request, HANDLE event) {
+    std::uint8_t status;
+    card::FirmwareVersion firmware;
+    const std::uint8_t* address;
+    std::uint32_t index;
+    switch (request) {
+        case Request::ReadStatus:
+            return device.read_status(status);
+        case Request::ReadFirmwareVersion:
+            return device.read_firmware_version(firmware);
+        case Request::ExchangeTransferInfo:
+            return device.exchange_transfer_info({card::handle_value(event), 1, 2, 1, 1});
+        case Request::MapPictureBuffer:
+            return device.map_picture_buffer(address);
+        case Request::UnmapPictureBuffer:
+            return device.unmap_picture_buffer();
+        case Request::StartPictureRead:
+            return device.start_picture_read();
+        case Request::StopPictureRead:
+            return device.stop_picture_read();
+        case Request::ReadFillIndex:
+            return device.read_fill_index(index);
+    }
+    return false;
+}
+
 TEST_F(CardSimulatorTest, EachRequestCanBeMadeToFailWithItsOwnError) {
-    for (int i = 0; i < card::kRequestCount; ++i) {
-        const auto request = static_cast<Request>(i);
+    HANDLE event = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    for (int failing = 0; failing < card::kRequestCount; ++failing) {
+        SCOPED_TRACE(card::request_name(static_cast<Request>(failing)));
         CardConfiguration config;
-        config.fail(request, 1000 + i);
+        config.fail(static_cast<Request>(failing), 1000 + failing);
         card_.configure(config);
         auto device = card_.open_device();
         ASSERT_TRUE(device);
-        std::uint8_t status;
-        card::FirmwareVersion firmware;
-        const std::uint8_t* address = nullptr;
-        std::uint32_t index;
-        HANDLE event = ::CreateEventA(nullptr, TRUE, FALSE, nullptr);
-        const card::TransferInfo info{card::handle_value(event), 1, 2, 1, 1};
-        const bool results[card::kRequestCount] = {
-            device->read_status(status),          device->read_firmware_version(firmware),
-            device->exchange_transfer_info(info), device->map_picture_buffer(address),
-            device->unmap_picture_buffer(),       device->start_picture_read(),
-            device->stop_picture_read(),          device->read_fill_index(index)};
-        for (int j = 0; j < card::kRequestCount; ++j) {
-            EXPECT_EQ(results[j], j != i) << card::request_name(static_cast<Request>(j));
-        }
-        device.reset();
-        ::CloseHandle(event);
-        // The failing request reports its own error code.
-        card_.configure(config);
-        device = card_.open_device();
-        ::SetLastError(0);
-        if (request == Request::ReadStatus) {
-            device->read_status(status);
-            EXPECT_EQ(::GetLastError(), 1000u);
+        for (int i = 0; i < card::kRequestCount; ++i) {
+            ::SetLastError(0);
+            EXPECT_EQ(issue(*device, static_cast<Request>(i), event), i != failing);
+            if (i == failing) {
+                EXPECT_EQ(::GetLastError(), static_cast<DWORD>(1000 + failing));
+            }
         }
     }
+    ::CloseHandle(event);
 }
 
 TEST_F(CardSimulatorTest, KeepsItsOwnReferenceOnTheEndEventUntilTheDeviceCloses) {

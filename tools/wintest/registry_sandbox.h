@@ -12,7 +12,7 @@
 namespace np {
 
 class RegistrySandbox {
-public:
+  public:
     explicit RegistrySandbox(std::string root);
     RegistrySandbox(const RegistrySandbox&) = delete;
     RegistrySandbox& operator=(const RegistrySandbox&) = delete;
@@ -25,7 +25,7 @@ public:
     void set_machine_dword(std::string_view path, const char* name, std::uint32_t value);
     void clear();
 
-private:
+  private:
     std::string root_;
 };
 

@@ -1,0 +1,150 @@
+// The modules' card channel (COM "0"), in a build that links the card simulator in
+// place of the card: the entry points are called directly.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <chrono>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "common/acquisition_record.h"
+#include "common/adaptation_contract.h"
+#include "common/settings_key.h"
+#include "sim/card/card_simulator.h"
+#include "tools/wintest/registry_sandbox.h"
+
+extern "C" {
+int OpenCommPort();
+int ReadCommData(HWND host, np::AcquisitionRecord* record);
+}
+
+namespace np {
+namespace {
+
+constexpr const char* kPano = "NORVANE\\PANO";
+constexpr const char* kCard = "NORVANE\\SIMULATOR\\CARD";
+
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes frames(std::initializer_list<std::pair<char, std::uint8_t>> fields) {
+    Bytes bytes;
+    for (const auto& [letter, value] : fields)
+        bytes.insert(bytes.end(), {0x02, static_cast<std::uint8_t>(letter), value, 0x03});
+    return bytes;
+}
+
+class CardChannel : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        sandbox_.set_user_text(kPano, "COM", "0");
+        sandbox_.set_user_dword(kPano, "BaudRatePano", 5);
+    }
+
+    void unit_sends(const Bytes& bytes) {
+        set_registry_value(HKEY_CURRENT_USER, std::string("Software\\") + kCard, "SerialData",
+                           REG_BINARY, bytes.data(), static_cast<DWORD>(bytes.size()));
+    }
+
+    RegistrySandbox sandbox_{"NORVANE"};
+};
+
+TEST_F(CardChannel, OpeningNeedsTheBaudRateTheDeviceAndAUsableLine) {
+    EXPECT_EQ(OpenCommPort(), 0);
+    ASSERT_EQ(sim::CardSimulator::instance().open_devices(), 1);
+
+    sandbox_.set_user_dword(kPano, "BaudRatePano", 0);
+    EXPECT_EQ(OpenCommPort(), 5);
+    EXPECT_EQ(sim::CardSimulator::instance().open_devices(), 0);  // the old link was closed
+    sandbox_.set_user_text(kPano, "BaudRatePano", "5");           // not a REG_DWORD
+    EXPECT_EQ(OpenCommPort(), 5);
+    sandbox_.set_user_dword(kPano, "BaudRatePano", 5);
+
+    sandbox_.set_user_dword(kCard, "Present", 0);
+    EXPECT_EQ(OpenCommPort(), 5);
+    sandbox_.set_user_dword(kCard, "Present", 1);
+
+    sandbox_.set_user_text(kCard, "Fail", "IOCTL_READ_STATUS");
+    EXPECT_EQ(OpenCommPort(), 5);
+    EXPECT_EQ(sim::CardSimulator::instance().open_devices(), 0);
+    sandbox_.set_user_text(kCard, "Fail", "");
+
+    // Bits 2 and 3 must read 01; the picture bits do not matter.
+    for (DWORD status : {0x00u, 0x08u, 0x0Cu, 0x01u}) {
+        sandbox_.set_user_dword(kCard, "Status", status);
+        EXPECT_EQ(OpenCommPort(), 7) << status;
+        EXPECT_EQ(sim::CardSimulator::instance().open_devices(), 0);
+    }
+    for (DWORD status : {0x04u, 0x07u, 0xF4u}) {
+        sandbox_.set_user_dword(kCard, "Status", status);
+        EXPECT_EQ(OpenCommPort(), 0) << status;
+    }
+    AcquisitionRecord record{};
+    unit_sends(frames({{'O', 101}}));
+    ASSERT_EQ(OpenCommPort(), 0);
+    EXPECT_EQ(ReadCommData(nullptr, &record), 0);
+    EXPECT_EQ(sim::CardSimulator::instance().open_devices(), 0);  // closed after the read
+}
+
+TEST_F(CardChannel, OneReadCarriesTheWholeMessage) {
+    Bytes bytes = {'n', 'o', 0x03, 0x02, 'x'};
+    const Bytes message = frames({{'S', 112}, {'O', 107}, {'V', 170}, {'A', 108}, {'Q', 1}});
+    bytes.insert(bytes.end(), message.begin(), message.end());
+    unit_sends(bytes);
+    ASSERT_EQ(OpenCommPort(), 0);
+    AcquisitionRecord record{};
+    ASSERT_EQ(ReadCommData(nullptr, &record), 0);
+    EXPECT_EQ(+record.program, 26);
+    const float kv = record.kv, ma = record.ma, time = record.exposure_time;
+    EXPECT_FLOAT_EQ(kv, 70.0f);
+    EXPECT_FLOAT_EQ(ma, 8.0f);
+    EXPECT_FLOAT_EQ(time, 12.0f);  // 'S' came before 'O'
+    EXPECT_EQ(+record.valid, 1u);
+    EXPECT_EQ(+record.sections[0].width, 940);
+}
+
+TEST_F(CardChannel, AFullReadWithoutAZeroByteStaysInItsBuffer) {
+    // 250 bytes wait on the channel; one read takes 200, none of them zero, the last
+    // frame exactly at the end of the buffer and the rest of the stream beyond it.
+    Bytes bytes(196, 0x02);
+    const Bytes last = frames({{'O', 114}, {'V', 170}});
+    bytes.insert(bytes.end(), last.begin(), last.end());
+    bytes.resize(250, 0x02);
+    unit_sends(bytes);
+    ASSERT_EQ(OpenCommPort(), 0);
+    AcquisitionRecord record{};
+    ASSERT_EQ(ReadCommData(nullptr, &record), 0);
+    EXPECT_EQ(+record.program, 33);
+    EXPECT_EQ(+record.kv, 0.0f);  // its frame lay beyond the 200 bytes read
+}
+
+TEST_F(CardChannel, ReadWaitsForTheUnitOrForEscape) {
+    ASSERT_EQ(OpenCommPort(), 0);
+    std::thread unit([] {
+        ::Sleep(300);
+        const Bytes bytes = frames({{'O', 104}});
+        sim::CardSimulator::instance().push_serial(bytes);
+    });
+    AcquisitionRecord record{};
+    EXPECT_EQ(ReadCommData(nullptr, &record), 0);
+    unit.join();
+    EXPECT_EQ(+record.program, 23);
+
+    sandbox_.set_user_text("NORVANE\\PANO\\KV80", "ProgNum", "23");
+    ASSERT_EQ(OpenCommPort(), 0);
+    std::thread operator_([] {
+        ::Sleep(300);
+        ::keybd_event(VK_ESCAPE, 0x01, 0, 0);
+        ::keybd_event(VK_ESCAPE, 0x01, KEYEVENTF_KEYUP, 0);
+    });
+    std::memset(&record, 0x5A, sizeof record);
+    EXPECT_EQ(ReadCommData(nullptr, &record), contract::kReadCancelled);
+    operator_.join();
+    EXPECT_EQ(+record.program, 0x5A);
+    EXPECT_EQ(SettingsKey("NORVANE\\PANO\\KV80").text("ProgNum", 32), "23");
+    EXPECT_EQ(sim::CardSimulator::instance().open_devices(), 0);
+}
+
+}  // namespace
+}  // namespace np
