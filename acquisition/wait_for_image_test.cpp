@@ -284,8 +284,13 @@ TEST(PhantomAcquisition, TenBitForwardScanArrivesWholeAndInPlace) {
     bench.registry().set_user_text(kPano, "Rotation", "1");
     ASSERT_EQ(bench.open(), 1);
     EXPECT_EQ(bench.preview_size(), (std::pair{666, 208}));
+    const HCURSOR cursor = ::GetCursor();
     ASSERT_EQ(bench.acquire(), 1);
     expect_phantom_image(bench, false);
+    // Priorities and cursor are as they were.
+    EXPECT_EQ(::GetPriorityClass(::GetCurrentProcess()), static_cast<DWORD>(NORMAL_PRIORITY_CLASS));
+    EXPECT_EQ(::GetThreadPriority(::GetCurrentThread()), THREAD_PRIORITY_NORMAL);
+    EXPECT_EQ(::GetCursor(), cursor);
 }
 
 TEST(PhantomAcquisition, ReverseScanIsMirroredBackIntoPlace) {

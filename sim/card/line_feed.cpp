@@ -96,7 +96,7 @@ void LineFeed::start(CardSimulator& card) {
     stop();
     if (!configuration_.enabled || !stop_event_) return;
     card_ = &card;
-    playback_for(static_cast<int>(card.transfer_info().transfer_mode));
+    mode_ = static_cast<int>(card.transfer_info().transfer_mode);
     stopping_ = false;
     ::ResetEvent(stop_event_.get());
     thread_.reset(::CreateThread(nullptr, 0, thread_main, this, 0, nullptr));
@@ -116,7 +116,8 @@ DWORD WINAPI LineFeed::thread_main(LPVOID self) {
 }
 
 void LineFeed::play() {
-    const ScanPlayback& playback = *playback_;
+    // Rendered here rather than in start(), which runs on the driver's thread.
+    const ScanPlayback& playback = playback_for(mode_);
     if (configuration_.fault == FeedFault::end_first) {
         card_->signal_end_of_transfer();
         if (::WaitForSingleObject(stop_event_.get(), kEndFirstDelayMs) == WAIT_OBJECT_0) return;

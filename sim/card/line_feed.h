@@ -51,6 +51,7 @@ class LineFeed final : public PictureFeed {
     FeedConfiguration configuration_;
     std::unique_ptr<ScanPlayback> playback_;
     int playback_mode_ = 0;
+    int mode_ = 1;
     CardSimulator* card_ = nullptr;
     UniqueHandle thread_;
     UniqueHandle stop_event_;
