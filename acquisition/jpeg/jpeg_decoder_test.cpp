@@ -8,7 +8,7 @@
 
 #include "acquisition/jpeg/jpeg_huffman.h"
 #include "acquisition/jpeg/jpeg_idct.h"
-#include "acquisition/testing/tool_images.h"
+#include "tools/tool_images/tool_images.h"
 
 namespace np::jpeg {
 namespace {

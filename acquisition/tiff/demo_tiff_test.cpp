@@ -5,7 +5,7 @@
 
 #include <random>
 
-#include "acquisition/testing/tool_images.h"
+#include "tools/tool_images/tool_images.h"
 #include "acquisition/tiff/demo_messages.h"
 #include "acquisition/tiff/tiff_lzw.h"
 #include "acquisition/tiff/tiff_test_support.h"

@@ -9,7 +9,7 @@
 #include <cstdlib>
 
 #include "acquisition/jpeg/jpeg_decoder.h"
-#include "acquisition/testing/tool_images.h"
+#include "tools/tool_images/tool_images.h"
 #include "acquisition/tiff/demo_tiff.h"
 
 namespace {

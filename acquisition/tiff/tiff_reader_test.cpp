@@ -5,7 +5,7 @@
 
 #include <cmath>
 
-#include "acquisition/testing/tool_images.h"
+#include "tools/tool_images/tool_images.h"
 #include "acquisition/tiff/tiff_test_support.h"
 
 namespace np::tiff {

@@ -1,4 +1,4 @@
-#include "acquisition/testing/tool_images.h"
+#include "tools/tool_images/tool_images.h"
 
 #include <tiffio.h>
 #include <unistd.h>
