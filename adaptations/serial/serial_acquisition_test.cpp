@@ -127,7 +127,11 @@ class UnitCommands {
     UniqueFile line_;
 };
 
-void PrintTo(const struct Exposure& exposure, std::ostream* out);
+const phantom::SensorModel& sensor_model(int mode) {
+    static const phantom::SensorModel ten_bit = phantom::make_sensor_model(1024);
+    static const phantom::SensorModel twelve_bit = phantom::make_sensor_model(4096);
+    return mode == 2 ? twelve_bit : ten_bit;
+}
 
 // One exposure as the unit reports it and the layout its program has on the sensor.
 struct Exposure {
@@ -137,6 +141,7 @@ struct Exposure {
     int program;                 // what the record must say
     std::vector<int> widths;     // section widths of the program
     std::vector<int> gaps;       // line pairs the sensor delivers before each section
+    int mode = 1;                // card transfer mode: 1 10-bit, 2 12-bit with markers
 };
 
 void PrintTo(const Exposure& exposure, std::ostream* out) {
@@ -153,7 +158,7 @@ class Kv80Bench {
             ::CopyFileA((program_directory() + "\\Kv80SR.dll").c_str(), panodlg_.c_str(), FALSE);
         std::ifstream previous(mask_path(), std::ios::binary);
         previous_mask_.assign(std::istreambuf_iterator<char>(previous), {});
-        const auto mask = phantom::mask_file_bytes(phantom::make_sensor_model(1024));
+        const auto mask = phantom::mask_file_bytes(sensor_model(exposure.mode));
         std::ofstream(mask_path(), std::ios::binary)
             .write(reinterpret_cast<const char*>(mask.data()),
                    static_cast<std::streamsize>(mask.size()));
@@ -162,7 +167,7 @@ class Kv80Bench {
         registry_.set_user_dword(kPano, "BaudRatePano", 1);
         registry_.set_user_dword(kPano, "TimeoutPano", 100);
         registry_.set_user_dword(kPano, "BaudRateOrvix", 1);
-        registry_.set_user_dword(kPano, "ModeOrvix", 1);
+        registry_.set_user_dword(kPano, "ModeOrvix", static_cast<std::uint32_t>(exposure.mode));
         if (exposure.stored_program)
             registry_.set_user_text(kKv80, "ProgNum", exposure.stored_program);
         // Kv80SR rearranges forward and never mirrors: the unit scans forward.
@@ -258,9 +263,8 @@ struct Delivered {
 
 // Correlation of image columns [first, last] with the scene shifted by `shift`
 // columns, over the rows the sensor sees cleanly (no seam, no dead positions, no logo).
-double section_correlation(const Delivered& image, const phantom::Scene& scene, int first, int last,
-                           int shift) {
-    static const phantom::SensorModel model = phantom::make_sensor_model(1024);
+double section_correlation(const Delivered& image, const phantom::Scene& scene,
+                           const phantom::SensorModel& model, int first, int last, int shift) {
     double sx = 0, sy = 0, sxx = 0, syy = 0, sxy = 0, n = 0;
     for (int row = 2; row < 1242; row += 3) {
         if (std::abs(row - 621) <= 2) continue;
@@ -283,7 +287,8 @@ double section_correlation(const Delivered& image, const phantom::Scene& scene, 
 // Each section of the image (widths from the left edge) shows its part of the scene,
 // and in exactly its place: a section window off by a line would shift the section
 // against the scene.
-void expect_sections_in_place(const Delivered& image, const std::vector<int>& widths) {
+void expect_sections_in_place(const Delivered& image, const std::vector<int>& widths,
+                              const phantom::SensorModel& model) {
     int columns = -kSectionGap;
     for (int w : widths)
         columns += w + kSectionGap;
@@ -291,10 +296,10 @@ void expect_sections_in_place(const Delivered& image, const std::vector<int>& wi
     int start = 0;
     for (std::size_t k = 0; k < widths.size(); ++k) {
         const int first = start + 4, last = start + widths[k] - 5;
-        const double in_place = section_correlation(image, scene, first, last, 0);
+        const double in_place = section_correlation(image, scene, model, first, last, 0);
         EXPECT_GT(in_place, 0.99) << "section " << k;
         for (int shift : {-3, -2, -1, 1, 2, 3})
-            EXPECT_GT(in_place, section_correlation(image, scene, first, last, shift))
+            EXPECT_GT(in_place, section_correlation(image, scene, model, first, last, shift))
                 << "section " << k << " fits the scene better shifted by " << shift;
         start += widths[k] + kSectionGap;
     }
@@ -349,16 +354,18 @@ TEST_P(Kv80Acquisition, ImageHasTheSectionsOfTheReportedProgram) {
     const Delivered image(g_inbox.bitmap);
     ASSERT_EQ(image.width, planned);
     ASSERT_EQ(image.height, 1244);
-    expect_sections_in_place(image, image_widths);
+    expect_sections_in_place(image, image_widths, sensor_model(exposure.mode));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Programs, Kv80Acquisition,
-    ::testing::Values(Exposure{"Standard20", 101, nullptr, 20, {2300}, {10}},
-                      Exposure{
-                          "ThreeSections29", 110, nullptr, 29, {450, 550, 550}, {10, 100, 100}},
-                      Exposure{"FirstTmj27", 108, "33", 27, {520, 520}, {20, 40}},
-                      Exposure{"SecondTmj33", 108, "27", 33, {510, 510}, {10, 700}}),
+    ::testing::Values(
+        Exposure{"Standard20", 101, nullptr, 20, {2300}, {10}},
+        Exposure{"ThreeSections29", 110, nullptr, 29, {450, 550, 550}, {10, 100, 100}},
+        Exposure{"FirstTmj27", 108, "33", 27, {520, 520}, {20, 40}},
+        Exposure{"SecondTmj33", 108, "27", 33, {510, 510}, {10, 700}},
+        // 12-bit: the sections come from the card's markers, not the gaps.
+        Exposure{"ThreeSections29TwelveBit", 110, nullptr, 29, {450, 550, 550}, {10, 100, 100}, 2}),
     [](const ::testing::TestParamInfo<Exposure>& info) { return std::string(info.param.name); });
 
 }  // namespace
