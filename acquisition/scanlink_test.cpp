@@ -10,6 +10,7 @@
 
 #include "acquisition/card/request_error_box.h"
 #include "acquisition/testing/scanlink_host.h"
+#include "tools/wintest/address_space_hog.h"
 #include "common/win32_handles.h"
 #include "tools/wintest/message_box_capture.h"
 #include "tools/wintest/process_handles.h"
@@ -222,31 +223,12 @@ TEST_F(ScanlinkTest, AdaptationModuleMissingOrIncomplete) {
     EXPECT_EQ(host_.driver().NPANOCANCOMBINEATM(1, 2), 0);
 }
 
-// Reserves every free stretch of address space of 1 MB or more, so that no large
-// allocation can succeed while small ones still find room.
-class AddressSpaceHog {
-  public:
-    AddressSpaceHog() {
-        for (SIZE_T size = SIZE_T{1} << 30; size >= (SIZE_T{1} << 20); size /= 2) {
-            while (void* block = ::VirtualAlloc(nullptr, size, MEM_RESERVE, PAGE_NOACCESS))
-                blocks_.push_back(block);
-        }
-    }
-    ~AddressSpaceHog() {
-        for (void* block : blocks_)
-            ::VirtualFree(block, 0, MEM_RELEASE);
-    }
-
-  private:
-    std::vector<void*> blocks_;
-};
-
 TEST_F(ScanlinkTest, RefusedBufferAllocation) {
     ASSERT_EQ(open(), 1);  // the card's own buffer exists from here on
     close();
     int result = 0;
     {
-        AddressSpaceHog hog;
+        np::AddressSpaceHog hog;
         result = open();
         close();
     }

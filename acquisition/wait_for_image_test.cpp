@@ -14,6 +14,7 @@
 #include "common/acquisition_record.h"
 #include "sim/phantom/phantom_scan.h"
 #include "tools/wintest/registry_sandbox.h"
+#include "tools/wintest/address_space_hog.h"
 
 namespace {
 
@@ -340,6 +341,19 @@ TEST(AcquisitionResults, CardAndModuleFailuresReachTheHostAsCodes) {
         EXPECT_EQ(bench.acquire(), 0) << c.name << " " << c.value;
         EXPECT_EQ(bench.no_image_code(), c.code) << c.name << " " << c.value;
     }
+}
+
+TEST(AcquisitionResults, NoMemoryForTheImageGivesCodeZero) {
+    Bench bench("TestPanodlgMinimal.dll");
+    ASSERT_EQ(bench.open(), 1);
+    {
+        np::AddressSpaceHog hog;
+        EXPECT_EQ(bench.acquire(), 0);
+    }
+    EXPECT_EQ(bench.no_image_code(), 0);
+    // Memory back, the driver takes the next image as usual.
+    EXPECT_EQ(bench.acquire(), 1);
+    EXPECT_NE(bench.image_message(), nullptr);
 }
 
 TEST(AcquisitionResults, TheEndEventBeforeAnyLineOfASingleSectionFails) {

@@ -17,31 +17,18 @@
 #include "common/sensor_lines.h"
 #include "common/settings_key.h"
 #include "common/text_numbers.h"
+#include "acquisition/testmodules/test_module_settings.h"
 
 namespace {
+
+using np::testing::configured_list;
+using np::testing::configured_number;
 
 constexpr const char* kConfigPath = "NORVANE\\SIMULATOR\\CONSOLE";
 constexpr const char* kWindowClass = "NpTestConsole";
 
 std::string g_log;
 HWND g_console = nullptr;
-
-int configured(const char* name, int fallback) {
-    const auto value = np::SettingsKey(kConfigPath).dword(name);
-    return value ? static_cast<int>(*value) : fallback;
-}
-
-std::vector<int> configured_list(const char* name, const char* fallback) {
-    const std::string text = np::SettingsKey(kConfigPath).text(name, 256, fallback);
-    std::vector<int> values;
-    std::size_t at = 0;
-    while (at <= text.size() && values.size() < np::kMaxSections) {
-        const std::size_t end = std::min(text.find(',', at), text.size());
-        values.push_back(np::decimal_value(std::string_view(text).substr(at, end - at)));
-        at = end + 1;
-    }
-    return values;
-}
 
 LRESULT CALLBACK console_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     if (message >= WM_USER + 600 && message <= WM_USER + 602) {
@@ -108,16 +95,18 @@ void ReArrangement(std::uint16_t* dest, int samples, const std::uint16_t* src) {
 }
 
 int GetTiming(int, int gaps[np::kMaxSections]) {
-    const std::vector<int> configured_gaps = configured_list("Gaps", "10");
+    const std::vector<int> configured_gaps = configured_list(kConfigPath, "Gaps", "10");
     for (std::size_t k = 0; k < configured_gaps.size(); ++k)
         gaps[k] = configured_gaps[k];
-    return configured("TimeoutUnits", 100);
+    return configured_number(kConfigPath, "TimeoutUnits", 100);
 }
 
 int StartDesignDialog(HWND, HWND* console, np::contract::NotifyFn notify) {
     *console = create_console();
-    auto* op = new Operator{notify, configured("Notify", 0), configured("StartDelay", 50),
-                            configured("Then", -1), configured("ThenDelay", 300)};
+    auto* op = new Operator{notify, configured_number(kConfigPath, "Notify", 0),
+                            configured_number(kConfigPath, "StartDelay", 50),
+                            configured_number(kConfigPath, "Then", -1),
+                            configured_number(kConfigPath, "ThenDelay", 300)};
     if (HANDLE thread = ::CreateThread(nullptr, 0, play_operator, op, 0, nullptr))
         ::CloseHandle(thread);
     else
@@ -129,7 +118,7 @@ void GetInfosTir(np::AcquisitionRecord* record) {
     *record = {};
     record->program = 20;
     record->valid = 1;
-    const std::vector<int> widths = configured_list("Widths", "500,500,500,500,500");
+    const std::vector<int> widths = configured_list(kConfigPath, "Widths", "500,500,500,500,500");
     record->section_count = static_cast<std::int16_t>(widths.size());
     int start = 0;
     for (std::size_t k = 0; k < widths.size(); ++k) {

@@ -17,8 +17,12 @@
 #include "common/sensor_lines.h"
 #include "common/settings_key.h"
 #include "common/text_numbers.h"
+#include "acquisition/testmodules/test_module_settings.h"
 
 namespace {
+
+using np::testing::configured_list;
+using np::testing::configured_number;
 
 constexpr const char* kConfigPath = "NORVANE\\SIMULATOR\\PANODLG";
 
@@ -32,34 +36,16 @@ void log_call(const char* name) {
     }
 }
 
-int configured(const char* name, int fallback) {
-    const np::SettingsKey key(kConfigPath);
-    const auto value = key.dword(name);
-    return value ? static_cast<int>(*value) : fallback;
-}
-
-std::vector<int> configured_list(const char* name, const char* fallback) {
-    const std::string text = np::SettingsKey(kConfigPath).text(name, 256, fallback);
-    std::vector<int> values;
-    std::size_t at = 0;
-    while (at <= text.size() && values.size() < np::kMaxSections) {
-        const std::size_t end = std::min(text.find(',', at), text.size());
-        values.push_back(np::decimal_value(std::string_view(text).substr(at, end - at)));
-        at = end + 1;
-    }
-    return values;
-}
-
 void fill_record(np::AcquisitionRecord* record) {
     *record = {};
-    record->program = static_cast<std::uint8_t>(configured("Program", 20));
+    record->program = static_cast<std::uint8_t>(configured_number(kConfigPath, "Program", 20));
     record->kv = 70.0f;
     record->ma = 10.0f;
     record->exposure_time = 14.2f;
     record->valid = 1;
-    const std::vector<int> widths = configured_list("Widths", "2300");
-    record->section_count =
-        static_cast<std::int16_t>(configured("SectionCount", static_cast<int>(widths.size())));
+    const std::vector<int> widths = configured_list(kConfigPath, "Widths", "2300");
+    record->section_count = static_cast<std::int16_t>(
+        configured_number(kConfigPath, "SectionCount", static_cast<int>(widths.size())));
     int start = 0;
     for (std::size_t k = 0; k < widths.size(); ++k) {
         record->sections[k].start = static_cast<std::int16_t>(start);
@@ -75,7 +61,7 @@ HMODULE g_self = nullptr;
 DWORD WINAPI notify_later(LPVOID parameter) {
     ::Sleep(50);
     reinterpret_cast<np::contract::NotifyFn>(parameter)(
-        configured("Notify", np::contract::kNotifyStart));
+        configured_number(kConfigPath, "Notify", np::contract::kNotifyStart));
     ::FreeLibraryAndExitThread(g_self, 0);
 }
 
@@ -85,12 +71,12 @@ extern "C" {
 
 int OpenCommPort() {
     log_call("OpenCommPort");
-    return configured("OpenCommPort", 0);
+    return configured_number(kConfigPath, "OpenCommPort", 0);
 }
 
 int ReadCommData(HWND, np::AcquisitionRecord* record) {
     log_call("ReadCommData");
-    const int result = configured("ReadCommData", 0);
+    const int result = configured_number(kConfigPath, "ReadCommData", 0);
     if (result == 0) fill_record(record);
     return result;
 }
@@ -102,10 +88,10 @@ void ReArrangement(std::uint16_t* dest, int samples, const std::uint16_t* src) {
 
 int GetTiming(int, int gaps[np::kMaxSections]) {
     log_call("GetTiming");
-    const std::vector<int> configured_gaps = configured_list("Gaps", "10");
+    const std::vector<int> configured_gaps = configured_list(kConfigPath, "Gaps", "10");
     for (std::size_t k = 0; k < configured_gaps.size(); ++k)
         gaps[k] = configured_gaps[k];
-    return configured("TimeoutUnits", 200);
+    return configured_number(kConfigPath, "TimeoutUnits", 200);
 }
 
 int nCanCombineATM(int first, int second) {
@@ -127,7 +113,7 @@ bool bPostProcess(std::uint8_t*, int, int) {
 
 bool bHaveToMirror() {
     log_call("bHaveToMirror");
-    return configured("Mirror", 0) != 0;
+    return configured_number(kConfigPath, "Mirror", 0) != 0;
 }
 
 int StartDesignDialog(HWND, HWND* console, np::contract::NotifyFn notify) {
