@@ -14,6 +14,7 @@
 
 #include "acquisition/demo/demo_rules.h"
 #include "common/acquisition_record.h"
+#include "tools/wintest/address_space_hog.h"
 #include "tools/wintest/message_box_capture.h"
 #include "tools/wintest/registry_sandbox.h"
 
@@ -445,6 +446,18 @@ TEST_F(DemoDriver, FileBrokenAfterOpeningFailsTheAcquisition) {
     EXPECT_EQ(acquire(), 1) << "a repaired file serves the next image";
     EXPECT_EQ(size(), std::make_pair(80, 1244));
     EXPECT_EQ(Bitmap(g_image).width, 80);
+}
+
+TEST_F(DemoDriver, NoMemoryForTheImageGivesCodeZero) {
+    install_demo_file(grey_tiff(60, 1244));
+    ASSERT_EQ(open(), 1);
+    {
+        np::AddressSpaceHog hog;
+        EXPECT_EQ(acquire(), 0);
+    }
+    EXPECT_EQ(no_image_code(), 0);
+    EXPECT_EQ(acquire(), 1) << "memory back, the next image is taken as usual";
+    EXPECT_FALSE(g_image.empty());
 }
 
 }  // namespace
