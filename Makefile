@@ -39,8 +39,9 @@ bench: deps
 
 # One acquisition of the phantom through Scanlink_sim, Generic and PanoHost under Wine.
 # MODE=10|12 ROTATION=1|0 POSTPROCESS=<hex> TYPEPANO=0|1|2; results in out/demo/.
+# DRIVER=demo: the demonstration set (Scanlink_demo, Generic, DEMO0001.TIF) instead.
 demo: configure
-	@MODE=$(MODE) ROTATION=$(ROTATION) POSTPROCESS=$(POSTPROCESS) TYPEPANO=$(TYPEPANO) $(ROOT)/tools/demo.sh
+	@DRIVER=$(DRIVER) MODE=$(MODE) ROTATION=$(ROTATION) POSTPROCESS=$(POSTPROCESS) TYPEPANO=$(TYPEPANO) $(ROOT)/tools/demo.sh
 
 # The fuzzers (clang, libFuzzer) run FUZZ_SECONDS each; their corpora grow in build/fuzz/work.
 FUZZ_SECONDS ?= 300

@@ -71,14 +71,7 @@ class ConsoleEvents {
 Preparation prepare_with_console(DriverState& state) {
     const adaptation::EntryPoints& entry = state.adaptation.entry();
     Preparation preparation;
-    bool started = false;
-    {
-        ConsoleEvents events;
-        if (!events.created()) return {kPreparationCancelled};
-        entry.StartDesignDialog(state.host_window, &state.console_window, notify_driver);
-        started = events.wait_for_start();
-    }
-    if (!started) return {kPreparationCancelled};
+    if (!wait_for_console_start(state)) return {kPreparationCancelled};
     if (entry.GetInfosTir) entry.GetInfosTir(&state.record);
 
     state.preview_factor = record::preview_factor(state.record);
@@ -92,6 +85,14 @@ Preparation prepare_with_console(DriverState& state) {
 }
 
 }  // namespace
+
+bool wait_for_console_start(DriverState& state) {
+    ConsoleEvents events;
+    if (!events.created()) return false;
+    state.adaptation.entry().StartDesignDialog(state.host_window, &state.console_window,
+                                               notify_driver);
+    return events.wait_for_start();
+}
 
 void set_external_end_event(HANDLE event) {
     NotifyTargets& t = targets();

@@ -25,6 +25,11 @@ struct Preparation {
 
 Preparation prepare_acquisition(DriverState& state);
 
+// The operator's start or cancel through the module's console (StartDesignDialog
+// must be exported): true once started, false on cancel or when the events cannot
+// be had. The events exist only while this runs.
+bool wait_for_console_start(DriverState& state);
+
 // While a transfer runs, notification code 3 signals this event; null otherwise.
 void set_external_end_event(HANDLE event);
 

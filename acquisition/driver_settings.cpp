@@ -34,4 +34,11 @@ void read_preview_and_image_type(DriverState& state) {
     state.image_type = key.number("TypePano", 64, "1");
 }
 
+void read_acquisition_settings(DriverState& state) {
+    const SettingsKey key(kSettingsPath);
+    if (!key.is_open()) return;
+    state.image_type = key.number("TypePano", 64, "1");
+    state.histogram_excluded_lines = key.number("LigneHorsHisto", 64, "0");
+}
+
 }  // namespace np::acquisition

@@ -20,4 +20,8 @@ std::optional<std::string> read_first_12_bit_serial();
 // "WithPreview" and "TypePano", as PANOOPEN reads them.
 void read_preview_and_image_type(DriverState& state);
 
+// "TypePano" and "LigneHorsHisto", as each acquisition reads them; an unopenable key
+// keeps the values already known.
+void read_acquisition_settings(DriverState& state);
+
 }  // namespace np::acquisition

@@ -6,12 +6,12 @@
 #include "acquisition/acquisition_preparation.h"
 #include "acquisition/card/request_error_box.h"
 #include "acquisition/card_transfer.h"
+#include "acquisition/cursor_scope.h"
 #include "acquisition/driver_settings.h"
 #include "acquisition/image/image_delivery.h"
 #include "acquisition/logo_choice.h"
 #include "acquisition/preview/preview_bitmap.h"
 #include "acquisition/record/record_rules.h"
-#include "acquisition/resources/resource_ids.h"
 #include "acquisition/transfer/raw_image_files.h"
 #include "acquisition/transfer/result_codes.h"
 #include "acquisition/transfer/transfer_loop.h"
@@ -27,34 +27,6 @@ constexpr int kWarningBeeps = 3;
 image::DisplayTable& display_table() {
     static image::DisplayTable table = image::plain_scale_table(1024);
     return table;
-}
-
-// Restores the cursor shown on entry on every way out.
-class CursorScope {
-  public:
-    CursorScope() : previous_(::SetCursor(::LoadCursorA(nullptr, IDC_WAIT))) {}
-    ~CursorScope() { restore(); }
-    void restore() const { ::SetCursor(previous_); }
-    CursorScope(const CursorScope&) = delete;
-    CursorScope& operator=(const CursorScope&) = delete;
-
-    void show_hourglass() const { ::SetCursor(::LoadCursorA(nullptr, IDC_WAIT)); }
-    void show_transfer_cursor() const {
-        if (HCURSOR cursor =
-                ::LoadCursorA(module_instance(), MAKEINTRESOURCEA(IDC_TRANSFER_CURSOR)))
-            ::SetCursor(cursor);
-    }
-
-  private:
-    HCURSOR previous_;
-};
-
-// "TypePano" and "LigneHorsHisto"; an unopenable key keeps the values already known.
-void read_acquisition_settings(DriverState& state) {
-    const SettingsKey key(kSettingsPath);
-    if (!key.is_open()) return;
-    state.image_type = key.number("TypePano", 64, "1");
-    state.histogram_excluded_lines = key.number("LigneHorsHisto", 64, "0");
 }
 
 std::uint32_t read_post_process() {

@@ -3,10 +3,14 @@
 # PanoHost drives Scanlink_sim, the adaptation Generic is installed as Panodlg.dll and
 # the simulated card plays the phantom's scan.
 #   tools/demo.sh            (make demo; MODE=10|12 ROTATION=1|0 POSTPROCESS=<hex> TYPEPANO=0|1|2)
+# DRIVER=demo runs the demonstration set instead: PanoHost drives Scanlink_demo, Generic
+# is Panodlg.dll and DEMO0001.TIF lies where "InstallDir" points (C:\KX).
 # Leaves everything in out/demo/.
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+if [ "${DRIVER:-sim}" = demo ]; then exec "$root/tools/demo-set.sh"; fi
+[ "${DRIVER:-sim}" = sim ] || { echo "demo: DRIVER is sim or demo" >&2; exit 2; }
 mode=${MODE:-10}
 rotation=${ROTATION:-1}
 post_process=${POSTPROCESS:-}

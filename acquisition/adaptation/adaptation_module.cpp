@@ -42,6 +42,12 @@ bool AdaptationModule::bind() {
     return true;
 }
 
+void AdaptationModule::bind_available() {
+    release();
+    module_.reset(::LoadLibraryA(contract::kModuleName));
+    if (module_) entry_ = look_up_all(module_.get());
+}
+
 void AdaptationModule::release() {
     entry_ = {};
     module_.reset();

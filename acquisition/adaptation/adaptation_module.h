@@ -30,6 +30,9 @@ class AdaptationModule {
     // Loads "Panodlg.dll" through the system's search for libraries. False, with
     // nothing kept loaded, when it cannot be loaded or lacks a required entry point.
     bool bind();
+    // The demonstration driver's binding: whatever the module exports is kept, none of
+    // the entry points is required, and without a module every one stays null.
+    void bind_available();
     void release();
     bool bound() const { return static_cast<bool>(module_); }
     const EntryPoints& entry() const { return entry_; }

@@ -38,14 +38,14 @@ bool load_logo(LogoSource source, LogoImage& logo) {
     return ::GetBitmapBits(static_cast<HBITMAP>(bitmap.get()), size, logo.bits.data()) == size;
 }
 
+}  // namespace
+
 void send_image(Recipients recipients, HGLOBAL bitmap) {
     const auto handle = reinterpret_cast<WPARAM>(bitmap);
     if (recipients.console && ::IsWindow(recipients.console))
         ::SendMessageA(recipients.console, kImageMessage, handle, 0);
     ::SendMessageA(recipients.host, kImageMessage, handle, 0);
 }
-
-}  // namespace
 
 UniqueGlobal allocate_bitmap(int width, int height) {
     if (width <= 0 || height <= 0) return {};

@@ -35,6 +35,9 @@ struct Recipients {
     HWND console = nullptr;  // the adaptation's console, when it has one
 };
 
+// Message 1624 with the bitmap to the console (if it still is a window), then to the host.
+void send_image(Recipients recipients, HGLOBAL bitmap);
+
 // A zeroed movable block with header and grey palette in place (final bitmap or
 // preview); null when memory runs out.
 UniqueGlobal allocate_bitmap(int width, int height);

@@ -1,0 +1,463 @@
+// Scanlink_demo under Wine: the demonstration file found through "InstallDir", served
+// without a module, through a module without console and through a console, and the
+// operator told when the file cannot be used.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "acquisition/demo/demo_rules.h"
+#include "common/acquisition_record.h"
+#include "tools/wintest/address_space_hog.h"
+#include "tools/wintest/message_box_capture.h"
+#include "tools/wintest/registry_sandbox.h"
+
+namespace {
+
+constexpr UINT kImageMessage = WM_USER + 600;
+constexpr UINT kPreviewMessage = WM_USER + 601;
+constexpr const char* kConsole = "NORVANE\\SIMULATOR\\CONSOLE";
+constexpr std::size_t kPixelOffset = 40 + 1024;
+
+struct Message {
+    UINT message;
+    WPARAM wparam;
+    LPARAM lparam;
+};
+
+std::vector<Message> g_messages;
+std::vector<std::uint8_t> g_image;    // the delivered bitmap block
+std::vector<std::uint8_t> g_preview;  // the preview as the first preview message showed it
+
+std::vector<std::uint8_t> copy_block(WPARAM handle) {
+    const auto block = reinterpret_cast<HGLOBAL>(handle);
+    const auto* bytes = static_cast<const std::uint8_t*>(::GlobalLock(block));
+    if (!bytes) return {};
+    std::vector<std::uint8_t> copy(bytes, bytes + ::GlobalSize(block));
+    ::GlobalUnlock(block);
+    return copy;
+}
+
+LRESULT CALLBACK host_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message != kImageMessage && message != kPreviewMessage)
+        return ::DefWindowProcA(window, message, wparam, lparam);
+    if (message == kImageMessage && wparam) {
+        g_image = copy_block(wparam);
+        ::GlobalFree(reinterpret_cast<HGLOBAL>(wparam));
+    }
+    if (message == kPreviewMessage && g_preview.empty()) g_preview = copy_block(wparam);
+    g_messages.push_back({message, wparam, lparam});
+    return 0;
+}
+
+std::string program_directory() {
+    char path[MAX_PATH];
+    const DWORD length = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string directory(path, length);
+    return directory.substr(0, directory.find_last_of('\\'));
+}
+
+void put(std::vector<std::uint8_t>& out, std::uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i)
+        out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+}
+
+// Grey level of the test files at column x, row y from the top: never 0.
+std::uint8_t grey_at(int x, int y) {
+    return static_cast<std::uint8_t>(1 + (x * 3 + y * 7) % 250);
+}
+
+// Uncompressed 8-bit grey, one strip without byte counts.
+std::vector<std::uint8_t> grey_tiff(int width, int height) {
+    std::vector<std::uint8_t> file = {'I', 'I', 42, 0};
+    put(file, 8 + static_cast<std::uint32_t>(width) * height, 4);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            file.push_back(grey_at(x, y));
+    const std::uint32_t entries[][3] = {{256, 4, static_cast<std::uint32_t>(width)},
+                                        {257, 4, static_cast<std::uint32_t>(height)},
+                                        {258, 3, 8},
+                                        {273, 4, 8}};
+    put(file, 4, 2);
+    for (const auto& e : entries) {
+        put(file, e[0], 2);
+        put(file, e[1], 2);
+        put(file, 1, 4);
+        put(file, e[2], 4);
+    }
+    put(file, 0, 4);
+    return file;
+}
+
+void write_file(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+    ASSERT_TRUE(out.good()) << path;
+}
+
+std::vector<std::uint8_t> read_file(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// A bitmap block as the host sees it: pixel at column c, stored row s (0 = bottom).
+struct Bitmap {
+    int width = 0, height = 0, stride = 0;
+    const std::uint8_t* pixels = nullptr;
+    explicit Bitmap(const std::vector<std::uint8_t>& block) {
+        if (block.size() < kPixelOffset) return;
+        std::memcpy(&width, block.data() + 4, 4);
+        std::memcpy(&height, block.data() + 8, 4);
+        stride = (width + 3) & ~3;
+        if (block.size() < kPixelOffset + std::size_t(stride) * height) return;
+        pixels = block.data() + kPixelOffset;
+    }
+    int at(int column, int stored_row) const {
+        return pixels[std::size_t(stored_row) * stride + column];
+    }
+};
+
+// Scanlink_demo with the demonstration directory in a temporary folder, a host window,
+// and an adaptation module beside this program (or none).
+class DemoDriver : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        char temp[MAX_PATH];
+        ASSERT_NE(::GetTempPathA(MAX_PATH, temp), 0u);
+        install_dir_ = std::string(temp) + "np-demo-install";
+        ::CreateDirectoryA(install_dir_.c_str(), nullptr);
+        demo_file_ = install_dir_ + "\\DEMO0001.TIF";
+        ::DeleteFileA(demo_file_.c_str());
+        registry_.set_machine_text("NORVANE", "InstallDir", install_dir_);
+        panodlg_ = program_directory() + "\\Panodlg.dll";
+        ::DeleteFileA(panodlg_.c_str());
+
+        WNDCLASSA window_class{};
+        window_class.lpfnWndProc = host_procedure;
+        window_class.hInstance = ::GetModuleHandleA(nullptr);
+        window_class.lpszClassName = "NpDemoTestHost";
+        ::RegisterClassA(&window_class);
+        window_ = ::CreateWindowA(window_class.lpszClassName, "host", WS_OVERLAPPED, 0, 0, 100, 100,
+                                  nullptr, nullptr, window_class.hInstance, nullptr);
+        g_messages.clear();
+        g_image.clear();
+        g_preview.clear();
+    }
+    void TearDown() override {
+        if (close_) close_();
+        if (driver_) ::FreeLibrary(driver_);
+        ::DestroyWindow(window_);
+        ::DeleteFileA(panodlg_.c_str());
+        ::DeleteFileA(demo_file_.c_str());
+        ::RemoveDirectoryA(install_dir_.c_str());
+    }
+
+    void install_adaptation(const char* module) {
+        ASSERT_TRUE(
+            ::CopyFileA((program_directory() + "\\" + module).c_str(), panodlg_.c_str(), FALSE));
+    }
+    void install_demo_file(const std::vector<std::uint8_t>& bytes) {
+        write_file(demo_file_, bytes);
+    }
+
+    void load_driver() {
+        driver_ = ::LoadLibraryA("Scanlink_demo.dll");
+        ASSERT_NE(driver_, nullptr);
+        resolve("PANOOPEN", open_);
+        resolve("PANOCLOSE", close_);
+        resolve("PANOWAITFORIMAGE", wait_);
+        resolve("PANOSIZE", size_);
+        resolve("PANOPREVIEWSIZE", preview_size_);
+        resolve("PANOGETCOMMDATA", comm_data_);
+    }
+    int open() {
+        if (!driver_) load_driver();
+        return open_ ? open_(window_, "test", 0) : -100;
+    }
+    int acquire() {
+        g_messages.clear();
+        g_image.clear();
+        g_preview.clear();
+        return wait_();
+    }
+    std::pair<int, int> size() const {
+        int w = 0, h = 0;
+        size_(&w, &h);
+        return {w, h};
+    }
+    std::pair<int, int> preview_size() const {
+        int w = 0, h = 0;
+        preview_size_(&w, &h);
+        return {w, h};
+    }
+    // The host's copy of the record, or nothing when the driver has none.
+    bool record(np::AcquisitionRecord& out) const { return comm_data_(&out) == 1; }
+
+    std::vector<long> preview_values() const {
+        std::vector<long> values;
+        for (const Message& m : g_messages)
+            if (m.message == kPreviewMessage) values.push_back(static_cast<long>(m.lparam));
+        return values;
+    }
+    // lParam of the no-image message, or -1 when there is none.
+    long no_image_code() const {
+        for (const Message& m : g_messages)
+            if (m.message == kImageMessage && !m.wparam) return static_cast<long>(m.lparam);
+        return -1;
+    }
+
+    np::RegistrySandbox registry_{"NORVANE"};
+    std::string install_dir_;
+    std::string demo_file_;
+    std::string panodlg_;
+    HWND window_ = nullptr;
+
+  private:
+    template <typename T>
+    void resolve(const char* name, T& function) {
+        function = reinterpret_cast<T>(reinterpret_cast<void*>(::GetProcAddress(driver_, name)));
+        ASSERT_NE(function, nullptr) << name;
+    }
+
+    HMODULE driver_ = nullptr;
+    int (*open_)(HWND, const char*, short) = nullptr;
+    void (*close_)() = nullptr;
+    int (*wait_)() = nullptr;
+    void (*size_)(int*, int*) = nullptr;
+    void (*preview_size_)(int*, int*) = nullptr;
+    int (*comm_data_)(np::AcquisitionRecord*) = nullptr;
+};
+
+void expect_demo_record(const np::AcquisitionRecord& record, int width, float kv, float ma,
+                        float seconds) {
+    EXPECT_EQ(+record.program, 0);
+    EXPECT_EQ(+record.unit_specific, 77);
+    EXPECT_FLOAT_EQ(+record.kv, kv);
+    EXPECT_FLOAT_EQ(+record.ma, ma);
+    EXPECT_FLOAT_EQ(+record.exposure_time, seconds);
+    EXPECT_EQ(+record.valid, 1264u);
+    EXPECT_EQ(+record.section_count, 1);
+    EXPECT_EQ(+record.sections[0].start, 0);
+    EXPECT_EQ(+record.sections[0].width, width);
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(&record);
+    for (int at = 24; at < 60; ++at)
+        EXPECT_EQ(bytes[at], 0) << "record byte " << at;
+}
+
+// The shipped demonstration image (LZW written by libtiff) reaches the host exactly
+// as the phantom's picture it was made from, without any adaptation module.
+TEST_F(DemoDriver, WithoutModuleDeliversTheDemonstrationImageUnchanged) {
+    ASSERT_EQ(::LoadLibraryA("Panodlg.dll"), nullptr) << "an adaptation module is installed";
+    install_demo_file(read_file(program_directory() + "\\DEMO0001.TIF"));
+    const std::vector<std::uint8_t> reference =
+        read_file(program_directory() + "\\demo_image_reference.pgm");
+    const std::string header = "P5\n2550 1244\n255\n";
+    ASSERT_EQ(reference.size(), header.size() + 2550u * 1244u);
+    ASSERT_EQ(std::string(reference.begin(), reference.begin() + header.size()), header);
+
+    ASSERT_EQ(open(), 1);
+    EXPECT_EQ(size(), std::make_pair(2550, 1244));
+    EXPECT_EQ(preview_size(), std::make_pair(666, 208));
+    np::AcquisitionRecord host_copy{};
+    EXPECT_FALSE(record(host_copy)) << "no record before the first acquisition";
+
+    ASSERT_EQ(acquire(), 1);
+    const Bitmap image(g_image);
+    ASSERT_NE(image.pixels, nullptr);
+    ASSERT_EQ(image.width, 2550);
+    ASSERT_EQ(image.height, 1244);
+    int differing = 0;
+    for (int row = 0; row < 1244; ++row)
+        for (int column = 0; column < 2550; ++column)
+            differing += image.at(column, 1243 - row) !=
+                         reference[header.size() + std::size_t(row) * 2550 + column];
+    EXPECT_EQ(differing, 0);
+
+    const std::vector<long> previews = preview_values();
+    ASSERT_EQ(previews.size(), 1u + 255u);
+    EXPECT_EQ(previews.front(), (120 + 5) / 6);
+    EXPECT_EQ(previews.back(), (2540 + 6 * 120 + 15) / 6);
+    EXPECT_EQ(g_messages.back().message, kImageMessage);
+
+    ASSERT_TRUE(record(host_copy));
+    expect_demo_record(host_copy, 2550, 70.0f, 6.4f, 17.6f);
+}
+
+TEST_F(DemoDriver, ImageTwoThousandWideIsCentredInThePreview) {
+    install_demo_file(grey_tiff(2000, 1244));
+    ASSERT_EQ(open(), 1);
+    EXPECT_EQ(size(), std::make_pair(2000, 1244));
+    ASSERT_EQ(acquire(), 1);
+
+    const std::vector<long> previews = preview_values();
+    ASSERT_EQ(previews.size(), 1u + 200u);
+    EXPECT_EQ(previews.front(), (166 + 5) / 6);
+    const Bitmap preview(g_preview);
+    ASSERT_NE(preview.pixels, nullptr);
+    ASSERT_EQ(preview.width, 666);
+    for (int stored_row : {0, 100, 207}) {
+        const int file_row = 1243 - 6 * stored_row;
+        EXPECT_EQ(preview.at(165, stored_row), 0);
+        EXPECT_EQ(preview.at(166, stored_row), grey_at(0, file_row));
+        EXPECT_EQ(preview.at(166 + 333, stored_row), grey_at(1998, file_row));
+        EXPECT_EQ(preview.at(166 + 334, stored_row), 0);
+    }
+
+    const Bitmap image(g_image);
+    ASSERT_NE(image.pixels, nullptr);
+    EXPECT_EQ(image.width, 2000);
+    EXPECT_EQ(image.at(1999, 0), grey_at(1999, 1243));
+    EXPECT_EQ(image.at(0, 1243), grey_at(0, 0));
+    np::AcquisitionRecord host_copy{};
+    ASSERT_TRUE(record(host_copy));
+    EXPECT_EQ(+host_copy.sections[0].width, 2000) << "the section covers the delivered image";
+}
+
+// A module without a console is neither asked to open its link nor to fill the record.
+TEST_F(DemoDriver, ModuleWithoutConsoleIsNotAskedForTheRecord) {
+    char temp[MAX_PATH];
+    ::GetTempPathA(MAX_PATH, temp);
+    const std::string log = std::string(temp) + "np-demo-panodlg.log";
+    ::DeleteFileA(log.c_str());
+    ::SetEnvironmentVariableA("NP_PANODLG_LOG", log.c_str());
+    install_adaptation("TestPanodlgMinimal.dll");
+    install_demo_file(grey_tiff(60, 1244));
+
+    ASSERT_EQ(open(), 1);
+    EXPECT_EQ(size(), std::make_pair(60, 1244));
+    ASSERT_EQ(acquire(), 1);
+    // One call of our own proves the log is written: it must be the only one.
+    const auto open_comm_port = reinterpret_cast<int (*)()>(reinterpret_cast<void*>(
+        ::GetProcAddress(::GetModuleHandleA("Panodlg.dll"), "OpenCommPort")));
+    ASSERT_NE(open_comm_port, nullptr);
+    open_comm_port();
+    ::SetEnvironmentVariableA("NP_PANODLG_LOG", nullptr);
+    const std::vector<std::uint8_t> calls = read_file(log);
+    ::DeleteFileA(log.c_str());
+    EXPECT_EQ(std::string(calls.begin(), calls.end()), "OpenCommPort\r\n");
+
+    np::AcquisitionRecord host_copy{};
+    ASSERT_TRUE(record(host_copy));
+    expect_demo_record(host_copy, 60, 70.0f, 6.4f, 17.6f);
+    EXPECT_EQ(preview_values().size(), 1u + 6u);
+}
+
+TEST_F(DemoDriver, ConsoleStartDeliversToConsoleAndHost) {
+    install_adaptation("TestPanodlgConsole.dll");
+    registry_.set_user_dword(kConsole, "Notify", 0);
+    install_demo_file(grey_tiff(120, 1244));
+    ASSERT_EQ(open(), 1);
+    ASSERT_EQ(acquire(), 1);
+
+    auto console_log = reinterpret_cast<int (*)(char*, int)>(reinterpret_cast<void*>(
+        ::GetProcAddress(::GetModuleHandleA("Panodlg.dll"), "TestConsoleLog")));
+    ASSERT_NE(console_log, nullptr);
+    char text[4096] = {};
+    ASSERT_LT(console_log(text, sizeof text), static_cast<int>(sizeof text));
+    const std::string console(text);
+    // The previews went to the console only; the image to both.
+    EXPECT_NE(console.find("console 1625"), std::string::npos) << console;
+    EXPECT_NE(console.find("console 1624"), std::string::npos) << console;
+    EXPECT_TRUE(preview_values().empty());
+    EXPECT_FALSE(g_image.empty());
+
+    // The console's GetInfosTir leaves the exposure at 0; the demonstration's own
+    // values are only for acquisitions without a console.
+    np::AcquisitionRecord host_copy{};
+    ASSERT_TRUE(record(host_copy));
+    expect_demo_record(host_copy, 120, 0.0f, 0.0f, 0.0f);
+}
+
+TEST_F(DemoDriver, ConsoleCancelGivesCodeFourAndNoImage) {
+    install_adaptation("TestPanodlgConsole.dll");
+    registry_.set_user_dword(kConsole, "Notify", 1);
+    install_demo_file(grey_tiff(120, 1244));
+    ASSERT_EQ(open(), 1);
+    EXPECT_EQ(acquire(), 0);
+    EXPECT_EQ(no_image_code(), 4);
+    EXPECT_TRUE(g_image.empty());
+    EXPECT_TRUE(preview_values().empty());
+    np::AcquisitionRecord host_copy{};
+    EXPECT_FALSE(record(host_copy));
+}
+
+TEST_F(DemoDriver, UnusableFilesFailTheOpeningWithTheirMessage) {
+    struct Case {
+        const char* name;
+        std::vector<std::uint8_t> bytes;  // empty: no file
+        std::string text;
+    };
+    std::vector<std::uint8_t> directory_past_end = {'I', 'I', 42, 0, 0x00, 0x10, 0, 0};
+    const Case cases[] = {
+        {"missing", {}, "Cannot open file : " + demo_file_},
+        {"directory past the end", directory_past_end, "Cannot read file : " + demo_file_},
+        {"too short", grey_tiff(100, 1243), "Demo file : uncorrect image height"},
+        {"too wide", grey_tiff(4001, 1244), "Demo file : uncorrect image width"},
+    };
+    load_driver();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ::DeleteFileA(demo_file_.c_str());
+        if (!c.bytes.empty()) install_demo_file(c.bytes);
+        np::MessageBoxCapture boxes;
+        EXPECT_EQ(open(), 0);
+        ASSERT_EQ(boxes.count(), 1u) << boxes.log();
+        EXPECT_EQ(boxes[0].title, "ORVIX DEMO ERROR");
+        EXPECT_EQ(boxes[0].text, c.text);
+        EXPECT_EQ(boxes[0].owner, nullptr);
+        EXPECT_EQ(size(), std::make_pair(2550, 1244));
+    }
+}
+
+TEST_F(DemoDriver, WithoutInstallDirTheFileIsLookedForInKx) {
+    registry_.clear();
+    np::MessageBoxCapture boxes;
+    EXPECT_EQ(open(), 0);
+    ASSERT_EQ(boxes.count(), 1u) << boxes.log();
+    EXPECT_EQ(boxes[0].text, "Cannot open file : C:\\KX\\DEMO0001.TIF");
+}
+
+// The file is read again for every image: one that broke after the opening gives no
+// image rather than an empty one.
+TEST_F(DemoDriver, FileBrokenAfterOpeningFailsTheAcquisition) {
+    install_demo_file(grey_tiff(60, 1244));
+    ASSERT_EQ(open(), 1);
+    std::vector<std::uint8_t> broken = grey_tiff(60, 1244);
+    broken.resize(200);
+    install_demo_file(broken);
+
+    np::MessageBoxCapture boxes;
+    EXPECT_EQ(acquire(), 0);
+    EXPECT_EQ(no_image_code(), 5);
+    EXPECT_TRUE(g_image.empty());
+    ASSERT_EQ(boxes.count(), 1u) << boxes.log();
+    EXPECT_EQ(boxes[0].text, "Cannot read file : " + demo_file_);
+    np::AcquisitionRecord host_copy{};
+    EXPECT_FALSE(record(host_copy));
+
+    install_demo_file(grey_tiff(80, 1244));
+    EXPECT_EQ(acquire(), 1) << "a repaired file serves the next image";
+    EXPECT_EQ(size(), std::make_pair(80, 1244));
+    EXPECT_EQ(Bitmap(g_image).width, 80);
+}
+
+TEST_F(DemoDriver, NoMemoryForTheImageGivesCodeZero) {
+    install_demo_file(grey_tiff(60, 1244));
+    ASSERT_EQ(open(), 1);
+    {
+        np::AddressSpaceHog hog;
+        EXPECT_EQ(acquire(), 0);
+    }
+    EXPECT_EQ(no_image_code(), 0);
+    EXPECT_EQ(acquire(), 1) << "memory back, the next image is taken as usual";
+    EXPECT_FALSE(g_image.empty());
+}
+
+}  // namespace
