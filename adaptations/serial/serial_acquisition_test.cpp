@@ -21,10 +21,14 @@
 #include "common/acquisition_record.h"
 #include "common/win32_handles.h"
 #include "sim/phantom/phantom_scan.h"
+#include "adaptations/serial/unit_simulator_client.h"
 #include "tools/wintest/registry_sandbox.h"
 
 namespace np {
 namespace {
+
+using testing::EscapeLater;
+using testing::UnitCommands;
 
 constexpr UINT kImageMessage = WM_USER + 600;
 constexpr const char* kPano = "NORVANE\\PANO";
@@ -78,54 +82,6 @@ std::string number_list(const std::vector<int>& values) {
     }
     return text;
 }
-
-// Presses Escape after a delay unless disarmed first.
-class EscapeLater {
-  public:
-    explicit EscapeLater(std::chrono::seconds delay)
-        : thread_([this, delay] {
-              std::unique_lock lock(mutex_);
-              if (wake_.wait_for(lock, delay, [this] { return disarmed_; })) return;
-              pressed_ = true;
-              ::keybd_event(VK_ESCAPE, 0x01, 0, 0);
-              ::keybd_event(VK_ESCAPE, 0x01, KEYEVENTF_KEYUP, 0);
-          }) {}
-    ~EscapeLater() { disarm(); }
-    void disarm() {
-        {
-            std::lock_guard lock(mutex_);
-            disarmed_ = true;
-        }
-        wake_.notify_all();
-        if (thread_.joinable()) thread_.join();
-    }
-    bool pressed() const { return pressed_; }
-
-  private:
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    bool disarmed_ = false;
-    bool pressed_ = false;
-    std::thread thread_;
-};
-
-// The command line of the unit simulator.
-class UnitCommands {
-  public:
-    UnitCommands()
-        : line_(::CreateFileA("COM2", GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr)) {}
-    bool ready() const { return static_cast<bool>(line_); }
-    bool send(const std::string& commands) {
-        const std::string line = commands + "\n";
-        DWORD written = 0;
-        return ::WriteFile(line_.get(), line.data(), static_cast<DWORD>(line.size()), &written,
-                           nullptr) &&
-               written == line.size();
-    }
-
-  private:
-    UniqueFile line_;
-};
 
 const phantom::SensorModel& sensor_model(int mode) {
     static const phantom::SensorModel ten_bit = phantom::make_sensor_model(1024);

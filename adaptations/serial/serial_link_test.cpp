@@ -19,10 +19,15 @@
 #include "common/settings_key.h"
 #include "common/version_record.h"
 #include "common/win32_handles.h"
+#include "adaptations/serial/unit_simulator_client.h"
 #include "tools/wintest/registry_sandbox.h"
 
 namespace np {
 namespace {
+
+using testing::EscapeLater;
+using testing::press_escape;
+using testing::UnitCommands;
 
 constexpr const char* kPano = "NORVANE\\PANO";
 constexpr const char* kKv80 = "NORVANE\\PANO\\KV80";
@@ -55,59 +60,6 @@ struct Module {
     contract::ReadCommDataFn read = nullptr;
     contract::GetTimingFn timing = nullptr;
     contract::BResolutionFn resolution = nullptr;
-};
-
-void press_escape() {
-    ::keybd_event(VK_ESCAPE, 0x01, 0, 0);
-    ::keybd_event(VK_ESCAPE, 0x01, KEYEVENTF_KEYUP, 0);
-}
-
-// Presses Escape after a delay unless disarmed first: cancels a read the test
-// wants to see cancelled, or rescues a test whose frames never came.
-class EscapeLater {
-  public:
-    explicit EscapeLater(std::chrono::milliseconds delay)
-        : thread_([this, delay] {
-              std::unique_lock lock(mutex_);
-              if (!wake_.wait_for(lock, delay, [this] { return disarmed_; })) {
-                  pressed_ = true;
-                  press_escape();
-              }
-          }) {}
-    ~EscapeLater() { disarm(); }
-    void disarm() {
-        {
-            std::lock_guard lock(mutex_);
-            disarmed_ = true;
-        }
-        wake_.notify_all();
-        if (thread_.joinable()) thread_.join();
-    }
-    bool pressed() const { return pressed_; }
-
-  private:
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    bool disarmed_ = false;
-    bool pressed_ = false;
-    std::thread thread_;
-};
-
-class UnitCommands {
-  public:
-    UnitCommands()
-        : line_(::CreateFileA("COM2", GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr)) {}
-    bool ready() const { return static_cast<bool>(line_); }
-    void send(const std::string& commands) {
-        const std::string line = commands + "\n";
-        DWORD written = 0;
-        ASSERT_TRUE(::WriteFile(line_.get(), line.data(), static_cast<DWORD>(line.size()), &written,
-                                nullptr));
-        ASSERT_EQ(written, line.size());
-    }
-
-  private:
-    UniqueFile line_;
 };
 
 struct Fields {
@@ -152,7 +104,7 @@ class SerialLink : public ::testing::Test {
     // of hanging.
     int acquire(const Module& module, const std::string& commands, AcquisitionRecord& record) {
         EXPECT_EQ(module.open(), 0);
-        unit_.send(commands);
+        EXPECT_TRUE(unit_.send(commands));
         EscapeLater rescue(std::chrono::seconds(30));
         const int result = module.read(nullptr, &record);
         rescue.disarm();
