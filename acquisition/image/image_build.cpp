@@ -5,6 +5,7 @@
 #include <new>
 #include <vector>
 
+#include "acquisition/image/display_table.h"
 #include "acquisition/image/line_steps.h"
 
 namespace np::image {
@@ -89,18 +90,29 @@ void build_image(RawImage raw, const AcquisitionRecord& record, const FlatFieldM
     std::vector<std::uint32_t> sums;
     if (line_steps) sums = or_empty([&] { return std::vector<std::uint32_t>(raw.lines); });
     const bool have_sums = line_steps && static_cast<int>(sums.size()) == raw.lines;
+    // A line is final once its successor has been through the line steps: spike repair
+    // of line l reads line l + 1 as those steps leave it and changes line l alone. The
+    // display histogram then counts line l while it is still in cache.
+    const bool spikes = (bits & post_process::kSpikeRepair) && have_sums;
+    const int n = histogram_lines(record, settings.lines_out_of_histogram, raw.lines);
+    const bool counting = record.program != kPlainScaleProgram;
+    DisplayHistogram histogram(corrector, record.program);
+    auto finish_line = [&](int l) {
+        if (spikes && l >= 1 && l + 1 < raw.lines) repair_line_spike(raw, top, sums, l);
+        if (counting && l < n) histogram.count_line(raw.line(l));
+    };
     for (int l = 0; l < raw.lines; ++l) {
         std::uint16_t* line = raw.line(l);
         if (balancing) balance_line(line, seam, top, balance);
         fill_seam(line, seam, fill);
         if (have_sums) sums[l] = line_sum(line);
+        if (l >= 1) finish_line(l - 1);
     }
-    if ((bits & post_process::kSpikeRepair) && have_sums) repair_line_spikes(raw, top, sums);
+    if (raw.lines >= 1) finish_line(raw.lines - 1);
 
-    const int n = histogram_lines(record, settings.lines_out_of_histogram, raw.lines);
-    table = compute_display_table(
-        raw.samples, n, mask,
-        {record.program, settings.image_type, settings.mode, settings.mirrored});
+    table =
+        display_table_from(histogram.counts(), n,
+                           {record.program, settings.image_type, settings.mode, settings.mirrored});
 
     std::vector<double> ratios;
     if ((bits & post_process::kLineNormalisation) && have_sums)

@@ -51,9 +51,10 @@ BalanceTable balance_table(const SeamSums& sums, int top, bool balancing) {
 }
 
 void balance_line(std::uint16_t* line, int seam, int top, const BalanceTable& table) {
+    // A select rather than a branch: the store happens either way.
     for (int s = seam + 1; s < kSamplesPerLine; ++s) {
         const int v = std::min<int>(line[s], top);
-        if (v != 0) line[s] = table[v];
+        line[s] = v != 0 ? table[v] : std::uint16_t{0};
     }
 }
 
@@ -107,17 +108,21 @@ std::vector<std::uint32_t> line_sums(RawImage raw) {
     return sums;
 }
 
-void repair_line_spikes(RawImage raw, int top, std::vector<std::uint32_t>& sums) {
+bool repair_line_spike(RawImage raw, int top, std::vector<std::uint32_t>& sums, int l) {
     const std::int64_t k = static_cast<std::int64_t>(kSumLength) * top;
-    for (int l = 1; l + 1 < raw.lines; ++l) {
-        const std::uint32_t a = sums[l - 1];
-        const std::uint32_t m = sums[l];
-        const std::uint32_t b = sums[l + 1];
-        if (a < kSpikeNeighbourMinimum || b < kSpikeNeighbourMinimum) continue;
-        if (!darker_than(k, m, a) || !darker_than(k, m, b)) continue;
-        replace_by_neighbour_mean(raw.line(l), raw.line(l - 1), raw.line(l + 1));
-        sums[l] = static_cast<std::uint32_t>((static_cast<std::uint64_t>(a) + b) / 2);
-    }
+    const std::uint32_t a = sums[l - 1];
+    const std::uint32_t m = sums[l];
+    const std::uint32_t b = sums[l + 1];
+    if (a < kSpikeNeighbourMinimum || b < kSpikeNeighbourMinimum) return false;
+    if (!darker_than(k, m, a) || !darker_than(k, m, b)) return false;
+    replace_by_neighbour_mean(raw.line(l), raw.line(l - 1), raw.line(l + 1));
+    sums[l] = static_cast<std::uint32_t>((static_cast<std::uint64_t>(a) + b) / 2);
+    return true;
+}
+
+void repair_line_spikes(RawImage raw, int top, std::vector<std::uint32_t>& sums) {
+    for (int l = 1; l + 1 < raw.lines; ++l)
+        repair_line_spike(raw, top, sums, l);
 }
 
 std::vector<double> normalisation_ratios(const std::vector<std::uint32_t>& sums, int top) {
@@ -144,9 +149,16 @@ void scale_line(std::uint16_t* line, int top, double ratio) {
     constexpr double kRatioLimit = 3e4;                    // x 65535 still fits an int
     ratio = ratio >= -kRatioLimit ? ratio : -kRatioLimit;  // NaN too
     ratio = ratio > kRatioLimit ? kRatioLimit : ratio;
+    // Limiting the product to 0 .. M - 1 before truncation limits the result exactly
+    // as limiting it afterwards would (a product in (-1, 0) truncates to 0 either way),
+    // and the double minimum and maximum are single instructions where the integer
+    // ones are not.
+    const double limit = top;
     for (int s = 0; s < kSamplesPerLine; ++s) {
-        const int value = top - static_cast<int>((top - line[s]) * ratio);
-        line[s] = static_cast<std::uint16_t>(value < 0 ? 0 : (value > top ? top : value));
+        double product = (top - line[s]) * ratio;
+        product = product > 0.0 ? product : 0.0;
+        product = product < limit ? product : limit;
+        line[s] = static_cast<std::uint16_t>(top - static_cast<int>(product));
     }
 }
 
