@@ -66,38 +66,51 @@ void fill_curve(DisplayTable& table, int black, int white) {
 
 }  // namespace
 
-Histogram display_histogram(const std::uint16_t* lines, int n, const Corrector& corrector,
-                            std::uint8_t program) {
-    // Four partial histograms so that runs of equal values do not wait on each other.
-    constexpr int kPartials = 4;
-    std::vector<std::uint32_t> partial(static_cast<std::size_t>(kPartials) * kTableSize, 0);
-    std::uint32_t* h0 = partial.data();
+DisplayHistogram::DisplayHistogram(const Corrector& corrector, std::uint8_t program)
+    : corrector_(corrector),
+      first_(margins_for(program).first),
+      last_(margins_for(program).last),
+      partials_(static_cast<std::size_t>(kPartials) * kTableSize, 0) {}
+
+void DisplayHistogram::count_line(const std::uint16_t* line) {
+    std::uint32_t* h0 = partials_.data();
     std::uint32_t* h1 = h0 + kTableSize;
     std::uint32_t* h2 = h1 + kTableSize;
     std::uint32_t* h3 = h2 + kTableSize;
-    const Margins margins = margins_for(program);
-    const int count = margins.last - margins.first + 1;
+    const int count = last_ - first_ + 1;
     std::uint16_t corrected[kSamplesPerLine];
-    for (int l = 0; l < n; ++l) {
-        const std::uint16_t* line = lines + static_cast<std::ptrdiff_t>(l) * kSamplesPerLine;
-        corrector.correct_span(line, margins.first, margins.last, corrected);
-        for (int s = margins.first; s <= margins.last; ++s)
-            corrected[s] = static_cast<std::uint16_t>(line[s] == 0 ? 0 : corrected[s]);
-        const std::uint16_t* bins = corrected + margins.first;
-        int i = 0;
-        for (; i + kPartials <= count; i += kPartials) {
-            ++h0[bins[i]];
-            ++h1[bins[i + 1]];
-            ++h2[bins[i + 2]];
-            ++h3[bins[i + 3]];
-        }
-        for (; i < count; ++i)
-            ++h0[bins[i]];
+    corrector_.correct_span(line, first_, last_, corrected);
+    for (int s = first_; s <= last_; ++s)
+        corrected[s] = static_cast<std::uint16_t>(line[s] == 0 ? 0 : corrected[s]);
+    const std::uint16_t* bins = corrected + first_;
+    int i = 0;
+    for (; i + kPartials <= count; i += kPartials) {
+        ++h0[bins[i]];
+        ++h1[bins[i + 1]];
+        ++h2[bins[i + 2]];
+        ++h3[bins[i + 3]];
     }
+    for (; i < count; ++i)
+        ++h0[bins[i]];
+}
+
+Histogram DisplayHistogram::counts() const {
+    const std::uint32_t* h0 = partials_.data();
+    const std::uint32_t* h1 = h0 + kTableSize;
+    const std::uint32_t* h2 = h1 + kTableSize;
+    const std::uint32_t* h3 = h2 + kTableSize;
     Histogram counts{};
     for (int i = 0; i < kTableSize; ++i)
         counts[i] = h0[i] + h1[i] + h2[i] + h3[i];
     return counts;
+}
+
+Histogram display_histogram(const std::uint16_t* lines, int n, const Corrector& corrector,
+                            std::uint8_t program) {
+    DisplayHistogram histogram(corrector, program);
+    for (int l = 0; l < n; ++l)
+        histogram.count_line(lines + static_cast<std::ptrdiff_t>(l) * kSamplesPerLine);
+    return histogram.counts();
 }
 
 DisplayTable plain_scale_table(int m) {
@@ -198,15 +211,20 @@ DisplayTable curve_table(const Histogram& counts, int n, int m) {
     return table;
 }
 
-DisplayTable compute_display_table(const std::uint16_t* lines, int n, const FlatFieldMask& mask,
-                                   const DisplayTableParams& params) {
+DisplayTable display_table_from(const Histogram& counts, int n, const DisplayTableParams& params) {
     const int m = full_scale(params.mode);
     if (params.program == kPlainScaleProgram) return plain_scale_table(m);
     n = std::max(n, 0);
-    const Corrector corrector(mask, params.mode, params.mirrored);
-    const Histogram counts = display_histogram(lines, n, corrector, params.program);
     return params.image_type == kCurveImage ? curve_table(counts, n, m)
                                             : linear_table(counts, n, m);
+}
+
+DisplayTable compute_display_table(const std::uint16_t* lines, int n, const FlatFieldMask& mask,
+                                   const DisplayTableParams& params) {
+    if (params.program == kPlainScaleProgram) return plain_scale_table(full_scale(params.mode));
+    n = std::max(n, 0);
+    const Corrector corrector(mask, params.mode, params.mirrored);
+    return display_table_from(display_histogram(lines, n, corrector, params.program), n, params);
 }
 
 }  // namespace np::image

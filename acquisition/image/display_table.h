@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "acquisition/image/flat_field.h"
 #include "acquisition/image/image_types.h"
@@ -21,9 +22,31 @@ struct DisplayTableParams {
 DisplayTable compute_display_table(const std::uint16_t* lines, int n, const FlatFieldMask& mask,
                                    const DisplayTableParams& params);
 
-// The steps, exposed for the preview and for tests.
+// The steps, exposed for the preview, the image build and tests.
+
+// The histogram of corrected values over a line's counted positions, built one line
+// at a time so that a caller can count each line while it is still in cache.
+class DisplayHistogram {
+  public:
+    DisplayHistogram(const Corrector& corrector, std::uint8_t program);
+    void count_line(const std::uint16_t* line);
+    Histogram counts() const;
+
+  private:
+    // Four partial histograms so that runs of equal values do not wait on each other.
+    static constexpr int kPartials = 4;
+
+    const Corrector& corrector_;
+    int first_;  // sample positions h0 .. 1243 - h1
+    int last_;
+    std::vector<std::uint32_t> partials_;
+};
+
 Histogram display_histogram(const std::uint16_t* lines, int n, const Corrector& corrector,
                             std::uint8_t program);
+
+// The table for the counts of n lines (plain scale for its program byte).
+DisplayTable display_table_from(const Histogram& counts, int n, const DisplayTableParams& params);
 
 DisplayTable plain_scale_table(int m);
 

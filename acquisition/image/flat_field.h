@@ -2,6 +2,8 @@
 // the sums either side of the seam that half balancing needs.
 #pragma once
 
+#include <emmintrin.h>
+
 #include <array>
 #include <cstdint>
 #include <vector>
@@ -36,23 +38,13 @@ class Corrector {
         return top_ - static_cast<int>(rounded);
     }
 
-    // corrected(line[s], s) for s in [first, last], into out[s]. Written without
-    // branches so that it runs over several samples at once.
-    void correct_span(const std::uint16_t* line, int first, int last, std::uint16_t* out) const {
-        for (int s = first; s <= last; ++s)
-            out[s] = static_cast<std::uint16_t>((*this)(line[s], s));
-    }
+    // corrected(line[s], s) for s in [first, last], into out[s]. Eight samples at a
+    // time with the same single-precision operations in the same order.
+    void correct_span(const std::uint16_t* line, int first, int last, std::uint16_t* out) const;
 
     // The flat field of one line in place: positions with a live gain other than the
     // seam, whose value is above 0.
-    void correct_in_place(std::uint16_t* line) const {
-        for (int s = 0; s < kSamplesPerLine; ++s) {
-            const std::uint16_t v = line[s];
-            const auto c = static_cast<std::uint16_t>((*this)(v, s));
-            const std::uint16_t take = live_[s] & static_cast<std::uint16_t>(v != 0 ? 0xFFFF : 0);
-            line[s] = static_cast<std::uint16_t>((c & take) | (v & ~take));
-        }
-    }
+    void correct_in_place(std::uint16_t* line) const;
 
     // Positions the flat field corrects: live gain and not the seam (0xFFFF, else 0).
     bool corrected_position(int s) const { return live_[s] != 0; }
@@ -64,6 +56,9 @@ class Corrector {
     int offset(int s) const { return offset_[s]; }
 
   private:
+    // The eight positions from s, as signed 16-bit lanes.
+    __m128i correct_eight(__m128i samples, int s) const;
+
     static constexpr float kBelowHalf = 0.5f - 0x1p-25f;  // the float just below 0.5
 
     int top_;  // M - 1

@@ -1,10 +1,15 @@
 #include "acquisition/image/image_build.h"
 
+#include <emmintrin.h>
+
 #include <algorithm>
+#include <array>
+#include <memory>
 #include <cstring>
 #include <new>
 #include <vector>
 
+#include "acquisition/image/display_table.h"
 #include "acquisition/image/line_steps.h"
 
 namespace np::image {
@@ -13,6 +18,7 @@ namespace {
 // Lines handled together by the transposition, so that their samples stay in cache
 // while each output row receives one contiguous run of pixels.
 constexpr int kTransposeBlock = 32;
+constexpr int kTileLines = 16;
 
 // The line sums and the normalisation ratios; without memory for them the line
 // steps are skipped.
@@ -25,14 +31,18 @@ auto or_empty(Make make) -> decltype(make()) {
     }
 }
 
-// Eight pixels of one output row packed into a word, so that the row receives whole
-// words instead of single bytes read back through memory.
-std::uint64_t pixel_word(const std::uint16_t* const* source, int first_line, int s,
-                         const DisplayTable& table, int top) {
-    std::uint64_t word = 0;
-    for (int k = 0; k < 8; ++k) {
+// Pixels of one output row packed into a machine word (eight on 64-bit targets, four
+// on 32-bit ones, where a wider word would take register pairs), so that the row
+// receives whole words instead of single bytes read back through memory.
+using PixelWord = std::uintptr_t;
+constexpr int kWordPixels = sizeof(PixelWord);
+
+PixelWord pixel_word(const std::uint16_t* const* source, int first_line, int s,
+                     const DisplayTable& table, int top) {
+    PixelWord word = 0;
+    for (int k = 0; k < kWordPixels; ++k) {
         const int v = std::min<int>(source[first_line - k][s], top);
-        word |= static_cast<std::uint64_t>(table[v]) << (8 * k);
+        word |= static_cast<PixelWord>(table[v]) << (8 * k);
     }
     return word;
 }
@@ -43,18 +53,94 @@ void transpose_block(PixelRows rows, RawImage raw, int first, int last, const Di
     const std::uint16_t* source[kTransposeBlock];
     for (int i = 0; i < count; ++i)
         source[i] = raw.line(first + i);
-    const int words = count / 8;
+    const int words = count / kWordPixels;
     for (int s = 0; s < kSamplesPerLine; ++s) {
         std::uint8_t* row =
             rows.bits + static_cast<std::ptrdiff_t>(kSamplesPerLine - 1 - s) * rows.stride;
         // Byte j of the run is line count - 1 - j of the block.
         std::uint8_t* run = row + raw.lines - last;
         for (int w = 0; w < words; ++w) {
-            const std::uint64_t word = pixel_word(source, count - 1 - 8 * w, s, table, top);
-            std::memcpy(run + 8 * w, &word, sizeof word);
+            const PixelWord word = pixel_word(source, count - 1 - kWordPixels * w, s, table, top);
+            std::memcpy(run + kWordPixels * w, &word, sizeof word);
         }
-        for (int j = 8 * words; j < count; ++j)
+        for (int j = kWordPixels * words; j < count; ++j)
             run[j] = table[std::min<int>(source[count - 1 - j][s], top)];
+    }
+}
+
+// Grey levels of sixteen lines, one line after the other, the last line of the group
+// first: the lookups run straight along each line, and the transposition then moves
+// the bytes sixteen at a time.
+using GreyTile = std::array<std::array<std::uint8_t, kSamplesPerLine>, kTileLines>;
+
+void grey_line(const std::uint16_t* line, const DisplayTable& table, int top, std::uint8_t* out) {
+    for (int s = 0; s < kSamplesPerLine; ++s)
+        out[s] = table[std::min<int>(line[s], top)];
+}
+
+// Sixteen rows of sixteen bytes transposed: each of the four rounds interleaves row i
+// with row i + 8, which rotates the bits of (row, column) by one place.
+void transpose_16x16(__m128i (&r)[16]) {
+    for (int round = 0; round < 4; ++round) {
+        __m128i next[16];
+        for (int i = 0; i < 8; ++i) {
+            next[2 * i] = _mm_unpacklo_epi8(r[i], r[i + 8]);
+            next[2 * i + 1] = _mm_unpackhi_epi8(r[i], r[i + 8]);
+        }
+        for (int i = 0; i < 16; ++i)
+            r[i] = next[i];
+    }
+}
+
+// Sample s of the tile's rows becomes stored row 1243 - s from `column` on, the
+// tile's rows left to right.
+void store_tile(PixelRows rows, const GreyTile& tile, int column) {
+    constexpr int kWide = kSamplesPerLine / kTileLines * kTileLines;
+    auto row_of = [&](int s) {
+        return rows.bits + static_cast<std::ptrdiff_t>(kSamplesPerLine - 1 - s) * rows.stride +
+               column;
+    };
+    for (int s0 = 0; s0 < kWide; s0 += kTileLines) {
+        __m128i r[16];
+        for (int j = 0; j < kTileLines; ++j)
+            r[j] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(tile[j].data() + s0));
+        transpose_16x16(r);
+        for (int k = 0; k < kTileLines; ++k)
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(row_of(s0 + k)), r[k]);
+    }
+    for (int s = kWide; s < kSamplesPerLine; ++s) {
+        std::uint8_t* row = row_of(s);
+        for (int j = 0; j < kTileLines; ++j)
+            row[j] = tile[j][s];
+    }
+}
+
+// Lines [first, first + 16) scaled by their ratios (none when `ratios` is empty),
+// then into the pixel rows.
+void transpose_tile(PixelRows rows, RawImage raw, int first, const DisplayTable& table, int top,
+                    const std::vector<double>& ratios, GreyTile& tile) {
+    for (int j = 0; j < kTileLines; ++j) {
+        const int l = first + kTileLines - 1 - j;
+        if (!ratios.empty() && ratios[l] != 1.0) scale_line(raw.line(l), top, ratios[l]);
+        grey_line(raw.line(l), table, top, tile[j].data());
+    }
+    store_tile(rows, tile, raw.lines - first - kTileLines);
+}
+
+// Every line scaled by its ratio (none when `ratios` is empty) and into the pixel
+// rows: sixteen lines at a time through a tile, the rest word by word.
+void scale_and_transpose(PixelRows rows, RawImage raw, const DisplayTable& table, int top,
+                         const std::vector<double>& ratios) {
+    auto tile = or_empty([] { return std::make_unique<GreyTile>(); });
+    const int tiled = tile ? raw.lines / kTileLines * kTileLines : 0;
+    for (int first = 0; first < tiled; first += kTileLines)
+        transpose_tile(rows, raw, first, table, top, ratios, *tile);
+    for (int first = tiled; first < raw.lines; first += kTransposeBlock) {
+        const int last = std::min(first + kTransposeBlock, raw.lines);
+        if (!ratios.empty())
+            for (int l = first; l < last; ++l)
+                if (ratios[l] != 1.0) scale_line(raw.line(l), top, ratios[l]);
+        transpose_block(rows, raw, first, last, table, top);
     }
 }
 
@@ -66,8 +152,7 @@ int histogram_lines(const AcquisitionRecord& record, int lines_out_of_histogram,
 }
 
 void transpose_into(PixelRows rows, RawImage raw, const DisplayTable& table, int top) {
-    for (int first = 0; first < raw.lines; first += kTransposeBlock)
-        transpose_block(rows, raw, first, std::min(first + kTransposeBlock, raw.lines), table, top);
+    scale_and_transpose(rows, raw, table, top, {});
 }
 
 // The steps run in their order, but every step that works line by line without
@@ -89,29 +174,34 @@ void build_image(RawImage raw, const AcquisitionRecord& record, const FlatFieldM
     std::vector<std::uint32_t> sums;
     if (line_steps) sums = or_empty([&] { return std::vector<std::uint32_t>(raw.lines); });
     const bool have_sums = line_steps && static_cast<int>(sums.size()) == raw.lines;
+    // A line is final once its successor has been through the line steps: spike repair
+    // of line l reads line l + 1 as those steps leave it and changes line l alone. The
+    // display histogram then counts line l while it is still in cache.
+    const bool spikes = (bits & post_process::kSpikeRepair) && have_sums;
+    const int n = histogram_lines(record, settings.lines_out_of_histogram, raw.lines);
+    const bool counting = record.program != kPlainScaleProgram;
+    DisplayHistogram histogram(corrector, record.program);
+    auto finish_line = [&](int l) {
+        if (spikes && l >= 1 && l + 1 < raw.lines) repair_line_spike(raw, top, sums, l);
+        if (counting && l < n) histogram.count_line(raw.line(l));
+    };
     for (int l = 0; l < raw.lines; ++l) {
         std::uint16_t* line = raw.line(l);
         if (balancing) balance_line(line, seam, top, balance);
         fill_seam(line, seam, fill);
         if (have_sums) sums[l] = line_sum(line);
+        if (l >= 1) finish_line(l - 1);
     }
-    if ((bits & post_process::kSpikeRepair) && have_sums) repair_line_spikes(raw, top, sums);
+    if (raw.lines >= 1) finish_line(raw.lines - 1);
 
-    const int n = histogram_lines(record, settings.lines_out_of_histogram, raw.lines);
-    table = compute_display_table(
-        raw.samples, n, mask,
-        {record.program, settings.image_type, settings.mode, settings.mirrored});
+    table =
+        display_table_from(histogram.counts(), n,
+                           {record.program, settings.image_type, settings.mode, settings.mirrored});
 
     std::vector<double> ratios;
     if ((bits & post_process::kLineNormalisation) && have_sums)
         ratios = or_empty([&] { return normalisation_ratios(sums, top); });
-    for (int first = 0; first < raw.lines; first += kTransposeBlock) {
-        const int last = std::min(first + kTransposeBlock, raw.lines);
-        if (!ratios.empty())
-            for (int l = first; l < last; ++l)
-                if (ratios[l] != 1.0) scale_line(raw.line(l), top, ratios[l]);
-        transpose_block(rows, raw, first, last, table, top);
-    }
+    scale_and_transpose(rows, raw, table, top, ratios);
 }
 
 }  // namespace np::image

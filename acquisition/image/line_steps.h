@@ -32,6 +32,9 @@ std::uint32_t line_sum(const std::uint16_t* line);
 
 // A line much darker than both its neighbours is replaced by their mean.
 void repair_line_spikes(RawImage raw, int top, std::vector<std::uint32_t>& sums);
+// The same for line l alone (1 .. lines - 2), with lines l - 1 and l + 1 as they stand;
+// true when it was replaced.
+bool repair_line_spike(RawImage raw, int top, std::vector<std::uint32_t>& sums, int l);
 
 // Every line but the first and last seven scaled towards the mean of its 15-line
 // neighbourhood.

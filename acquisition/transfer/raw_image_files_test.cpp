@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -45,6 +46,28 @@ TEST(RawImageFiles, DumpHoldsLineLengthCountAndSamples) {
     EXPECT_EQ(sample, 1234);
     std::remove(path.c_str());
     EXPECT_FALSE(write_raw_dump("/nonexistent-directory/x.raw", raw.data(), 1));
+}
+
+// A dump written over a longer one from an earlier image keeps nothing of it.
+TEST(RawImageFiles, ShorterDumpReplacesLongerOneWhole) {
+    const std::string path = ::testing::TempDir() + "dump-over.raw";
+    std::vector<std::uint16_t> first(5 * kSamplesPerLine, 0xAAAA);
+    ASSERT_TRUE(write_raw_dump(path.c_str(), first.data(), 5));
+    std::vector<std::uint16_t> second(2 * kSamplesPerLine, 0x5555);
+    ASSERT_TRUE(write_raw_dump(path.c_str(), second.data(), 2));
+
+    std::FILE* file = std::fopen(path.c_str(), "rb");
+    ASSERT_NE(file, nullptr);
+    std::vector<std::uint8_t> bytes(8 + 5 * 2488);
+    const std::size_t size = std::fread(bytes.data(), 1, bytes.size(), file);
+    std::fclose(file);
+    std::remove(path.c_str());
+    ASSERT_EQ(size, 8u + 2 * 2488);
+    std::uint32_t head[2];
+    std::memcpy(head, bytes.data(), 8);
+    EXPECT_EQ(head[1], 2u);
+    EXPECT_TRUE(std::all_of(bytes.begin() + 8, bytes.begin() + size,
+                            [](std::uint8_t b) { return b == 0x55; }));
 }
 
 }  // namespace
