@@ -52,7 +52,12 @@ bool write_raw_dump(const char* path, const std::uint16_t* raw, int lines) {
     if (ok && samples) ok = std::fwrite(raw, sizeof(std::uint16_t), samples, file) == samples;
     ok = std::fflush(file) == 0 && ok;
     const long long size = static_cast<long long>(sizeof head + samples * sizeof(std::uint16_t));
-    if (ok) ok = cut_after(file, size);
+    // A dump that failed part way leaves an empty file, never the head of this
+    // image followed by the tail of an earlier one.
+    if (ok)
+        ok = cut_after(file, size);
+    else
+        cut_after(file, 0);
     return std::fclose(file) == 0 && ok;
 }
 
