@@ -318,8 +318,10 @@ TEST(PhantomAcquisition, LivePreviewAtOneSixthReportsTheColumnsDrawn) {
     for (const Message& m : g_messages)
         if (m.message == kPreviewMessage) columns.push_back(static_cast<long>(m.lparam));
     ASSERT_GE(columns.size(), 3u);
+    // A batch of fewer than six lines may add no preview column, so a count can repeat.
     for (std::size_t i = 1; i < columns.size(); ++i)
-        EXPECT_GT(columns[i], columns[i - 1]);
+        EXPECT_GE(columns[i], columns[i - 1]);
+    EXPECT_LT(columns.front(), 450);
     EXPECT_EQ(columns.back(), 450);  // 2700 lines at 1/6
     EXPECT_EQ(g_messages.back().message, kImageMessage);
 }
