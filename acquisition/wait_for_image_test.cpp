@@ -1,217 +1,82 @@
 // Whole acquisitions under Wine: Scanlink_sim with the simulated card playing the
 // phantom, Generic or a test adaptation installed as Panodlg.dll beside this program.
 #include <windows.h>
-#include <tlhelp32.h>
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstring>
-#include <fstream>
 #include <string>
 #include <vector>
 
+#include "acquisition/testing/host_bench.h"
 #include "common/acquisition_record.h"
 #include "sim/phantom/phantom_scan.h"
-#include "tools/wintest/registry_sandbox.h"
 #include "tools/wintest/address_space_hog.h"
+#include "tools/wintest/registry_sandbox.h"
 
 namespace {
 
-constexpr UINT kImageMessage = WM_USER + 600;
-constexpr UINT kPreviewMessage = WM_USER + 601;
+using np::testing::kImageMessage;
+using np::testing::kPreviewMessage;
+using Message = np::testing::HostMessage;
+
 constexpr const char* kPano = "NORVANE\\PANO";
 constexpr const char* kCard = "NORVANE\\SIMULATOR\\CARD";
 constexpr const char* kPanodlg = "NORVANE\\SIMULATOR\\PANODLG";
 constexpr const char* kConsole = "NORVANE\\SIMULATOR\\CONSOLE";
 
-struct Message {
-    UINT message;
-    WPARAM wparam;
-    LPARAM lparam;
-    int threads;              // threads of this process when it arrived
-    std::string console_log;  // what the console had received by then
-};
-
-std::vector<Message> g_messages;
-std::vector<std::uint8_t> g_image;  // the last delivered bitmap block
-int (*g_console_log)(char*, int) = nullptr;
-
-int thread_count() {
-    const HANDLE snapshot = ::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
-    if (snapshot == INVALID_HANDLE_VALUE) return -1;
-    THREADENTRY32 entry{};
-    entry.dwSize = sizeof entry;
-    int count = 0;
-    for (BOOL more = ::Thread32First(snapshot, &entry); more;
-         more = ::Thread32Next(snapshot, &entry))
-        if (entry.th32OwnerProcessID == ::GetCurrentProcessId()) ++count;
-    ::CloseHandle(snapshot);
-    return count;
-}
-
-LRESULT CALLBACK host_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-    if (message == kImageMessage || message == kPreviewMessage || message == WM_USER + 602) {
-        Message m{message, wparam, lparam, message == kImageMessage ? thread_count() : 0, {}};
-        if (message == kImageMessage && g_console_log) {
-            char text[4096];
-            if (g_console_log(text, sizeof text) < static_cast<int>(sizeof text))
-                m.console_log = text;
-        }
-        if (message == kImageMessage && wparam) {
-            const HGLOBAL block = reinterpret_cast<HGLOBAL>(wparam);
-            const auto* bytes = static_cast<const std::uint8_t*>(::GlobalLock(block));
-            g_image.assign(bytes, bytes + ::GlobalSize(block));
-            ::GlobalUnlock(block);
-            ::GlobalFree(block);
-        }
-        g_messages.push_back(m);
-        return 0;
-    }
-    return ::DefWindowProcA(window, message, wparam, lparam);
-}
-
-std::string program_directory() {
-    char path[MAX_PATH];
-    const DWORD length = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string directory(path, length);
-    return directory.substr(0, directory.find_last_of('\\'));
-}
-
-std::string mask_path() {
-    char directory[MAX_PATH];
-    ::GetSystemDirectoryA(directory, MAX_PATH);
-    return std::string(directory) + "\\PANO.MSK";
-}
-
 // One driver, one adaptation, one phantom: installed on construction, removed after.
 class Bench {
   public:
-    Bench(const char* adaptation, int mode = 1) : registry_("NORVANE"), mode_(mode) {
-        panodlg_ = program_directory() + "\\Panodlg.dll";
-        EXPECT_TRUE(::CopyFileA((program_directory() + "\\" + adaptation).c_str(), panodlg_.c_str(),
-                                FALSE));
-        std::ifstream previous(mask_path(), std::ios::binary);
-        previous_mask_.assign(std::istreambuf_iterator<char>(previous), {});
-        const auto model = np::phantom::make_sensor_model(mode == 2 ? 4096 : 1024);
-        const auto mask = np::phantom::mask_file_bytes(model);
-        std::ofstream(mask_path(), std::ios::binary)
-            .write(reinterpret_cast<const char*>(mask.data()),
-                   static_cast<std::streamsize>(mask.size()));
+    Bench(const char* adaptation, int mode = 1) {
+        EXPECT_TRUE(adaptation_.install(adaptation));
+        mask_.write(
+            np::phantom::mask_file_bytes(np::phantom::make_sensor_model(mode == 2 ? 4096 : 1024)));
         registry_.set_user_dword(kPano, "BaudRatePano", 1);
         registry_.set_user_dword(kPano, "TimeoutPano", 100);
         registry_.set_user_dword(kPano, "BaudRateOrvix", 1);
         registry_.set_user_dword(kPano, "ModeOrvix", static_cast<std::uint32_t>(mode));
         registry_.set_user_dword(kCard, "LineRate", 20000);
-        WNDCLASSA window_class{};
-        window_class.lpfnWndProc = host_procedure;
-        window_class.hInstance = ::GetModuleHandleA(nullptr);
-        window_class.lpszClassName = "NpAcquisitionTestHost";
-        ::RegisterClassA(&window_class);
-        window_ = ::CreateWindowA(window_class.lpszClassName, "host", WS_OVERLAPPED, 0, 0, 100, 100,
-                                  nullptr, nullptr, window_class.hInstance, nullptr);
-        g_messages.clear();
-        g_image.clear();
-    }
-    ~Bench() {
-        if (opened_) close_();
-        g_console_log = nullptr;
-        module_.reset();
-        ::DestroyWindow(window_);
-        ::DeleteFileA(panodlg_.c_str());
-        if (previous_mask_.empty())
-            ::DeleteFileA(mask_path().c_str());
-        else
-            std::ofstream(mask_path(), std::ios::binary)
-                .write(previous_mask_.data(), static_cast<std::streamsize>(previous_mask_.size()));
     }
 
     np::RegistrySandbox& registry() { return registry_; }
 
     int open() {
-        module_.reset(::LoadLibraryA("Scanlink_sim.dll"));
-        if (!module_) return -100;
-        resolve("PANOOPEN", open_);
-        resolve("PANOCLOSE", close_);
-        resolve("PANOWAITFORIMAGE", wait_);
-        resolve("PANOSIZE", size_);
-        resolve("PANOPREVIEWSIZE", preview_size_);
-        resolve("PANOGETCOMMDATA", comm_data_);
-        HMODULE console = ::GetModuleHandleA("Panodlg.dll");
-        g_console_log = console ? reinterpret_cast<int (*)(char*, int)>(reinterpret_cast<void*>(
-                                      ::GetProcAddress(console, "TestConsoleLog")))
-                                : nullptr;
-        const int result = open_(window_, "test", 0);
-        opened_ = result == 1;
-        if (opened_ && !g_console_log) {
-            console = ::GetModuleHandleA("Panodlg.dll");
-            if (console)
-                g_console_log = reinterpret_cast<int (*)(char*, int)>(
-                    reinterpret_cast<void*>(::GetProcAddress(console, "TestConsoleLog")));
-        }
+        const std::string failure = driver_.load("Scanlink_sim.dll");
+        EXPECT_EQ(failure, "");
+        if (!failure.empty()) return -100;
+        host_.follow_console_log();
+        const int result = driver_.open(host_.handle());
+        if (result == 1) host_.follow_console_log();
         return result;
     }
     int acquire() {
-        g_messages.clear();
-        g_image.clear();
-        threads_before_ = thread_count();
-        return wait_();
+        host_.clear();
+        threads_before_ = np::testing::thread_count();
+        return driver_->PANOWAITFORIMAGE();
     }
-    std::pair<int, int> size() const {
-        int w = 0, h = 0;
-        size_(&w, &h);
-        return {w, h};
-    }
-    std::pair<int, int> preview_size() const {
-        int w = 0, h = 0;
-        preview_size_(&w, &h);
-        return {w, h};
-    }
+    std::pair<int, int> size() const { return driver_->size(); }
+    std::pair<int, int> preview_size() const { return driver_->preview_size(); }
     np::AcquisitionRecord record() const {
         np::AcquisitionRecord record{};
-        comm_data_(&record);
+        driver_->PANOGETCOMMDATA(&record);
         return record;
     }
     // lParam of the single no-image message, or -1.
-    long no_image_code() const {
-        const Message* last = nullptr;
-        for (const Message& m : g_messages)
-            if (m.message == kImageMessage) last = &m;
-        return last && last->wparam == 0 ? static_cast<long>(last->lparam) : -1;
-    }
-    const Message* image_message() const {
-        for (const Message& m : g_messages)
-            if (m.message == kImageMessage && m.wparam) return &m;
-        return nullptr;
-    }
+    long no_image_code() const { return host_.last_no_image_code(); }
+    const Message* image_message() const { return host_.image_message(); }
+    const std::vector<Message>& messages() const { return host_.messages(); }
+    const std::vector<std::uint8_t>& image() const { return host_.image(); }
     int threads_before() const { return threads_before_; }
-    HWND window() const { return window_; }
 
   private:
-    template <typename T>
-    void resolve(const char* name, T& function) {
-        function =
-            reinterpret_cast<T>(reinterpret_cast<void*>(::GetProcAddress(module_.get(), name)));
-        ASSERT_NE(function, nullptr) << name;
-    }
-    struct ModuleFree {
-        void operator()(HMODULE module) const { ::FreeLibrary(module); }
-    };
-
-    np::RegistrySandbox registry_;
-    int mode_;
-    std::string panodlg_;
-    std::vector<char> previous_mask_;
-    HWND window_ = nullptr;
-    std::unique_ptr<std::remove_pointer_t<HMODULE>, ModuleFree> module_;
-    bool opened_ = false;
+    np::RegistrySandbox registry_{"NORVANE"};
+    np::testing::AdaptationInstall adaptation_;
+    np::testing::MaskInstall mask_;
+    np::testing::HostWindow host_;
+    np::testing::DriverLibrary driver_;
     int threads_before_ = 0;
-    int (*open_)(HWND, const char*, short) = nullptr;
-    void (*close_)() = nullptr;
-    int (*wait_)() = nullptr;
-    void (*size_)(int*, int*) = nullptr;
-    void (*preview_size_)(int*, int*) = nullptr;
-    int (*comm_data_)(np::AcquisitionRecord*) = nullptr;
 };
 
 // The delivered bitmap: pixel at image column c, display row s (0 = top).
@@ -266,7 +131,7 @@ const np::phantom::Scene& scene() {
 void expect_phantom_image(const Bench& bench, bool mirrored) {
     ASSERT_NE(bench.image_message(), nullptr);
     EXPECT_EQ(bench.size(), (std::pair{2700, 1244}));
-    const Delivered image(g_image);
+    const Delivered image(bench.image());
     ASSERT_EQ(image.width, 2700);
     ASSERT_EQ(image.height, 1244);
     EXPECT_GT(scene_correlation(image, scene(), mirrored), 0.99);
@@ -315,7 +180,7 @@ TEST(PhantomAcquisition, LivePreviewAtOneSixthReportsTheColumnsDrawn) {
     ASSERT_EQ(bench.open(), 1);
     ASSERT_EQ(bench.acquire(), 1);
     std::vector<long> columns;
-    for (const Message& m : g_messages)
+    for (const Message& m : bench.messages())
         if (m.message == kPreviewMessage) columns.push_back(static_cast<long>(m.lparam));
     ASSERT_GE(columns.size(), 3u);
     // A batch of fewer than six lines may add no preview column, so a count can repeat.
@@ -323,7 +188,7 @@ TEST(PhantomAcquisition, LivePreviewAtOneSixthReportsTheColumnsDrawn) {
         EXPECT_GE(columns[i], columns[i - 1]);
     EXPECT_LT(columns.front(), 450);
     EXPECT_EQ(columns.back(), 450);  // 2700 lines at 1/6
-    EXPECT_EQ(g_messages.back().message, kImageMessage);
+    EXPECT_EQ(bench.messages().back().message, kImageMessage);
 }
 
 TEST(AcquisitionResults, CardAndModuleFailuresReachTheHostAsCodes) {
@@ -447,10 +312,10 @@ TEST(ConsoleAcquisition, EscapeDuringTheTransferStopsBothWatchersFirst) {
     ::keybd_event(VK_ESCAPE, 1, KEYEVENTF_KEYUP, 0);
     EXPECT_EQ(result, 0);
     EXPECT_EQ(bench.no_image_code(), 4);
-    ASSERT_FALSE(g_messages.empty());
+    ASSERT_FALSE(bench.messages().empty());
     // The operator's thread has ended too; the driver's watchers and the card's feed
     // must not outlive the transfer.
-    EXPECT_LE(g_messages.back().threads, bench.threads_before());
+    EXPECT_LE(bench.messages().back().threads, bench.threads_before());
 }
 
 TEST(ConsoleAcquisition, FourSectionsPreviewAtOneEighthCentred) {
@@ -463,7 +328,7 @@ TEST(ConsoleAcquisition, FourSectionsPreviewAtOneEighthCentred) {
     EXPECT_EQ(bench.preview_size(), (std::pair{500, 156}));
     // Planned 2150 columns: offset (500 - 268) / 2 = 116, announced once to the host.
     std::vector<long> to_host;
-    for (const Message& m : g_messages)
+    for (const Message& m : bench.messages())
         if (m.message == kPreviewMessage) to_host.push_back(static_cast<long>(m.lparam));
     EXPECT_EQ(to_host, std::vector<long>{116});
     // The drawn columns go to the console: 2150 lines at 1/8 right of the offset.

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "acquisition/demo/demo_rules.h"
+#include "acquisition/testing/host_bench.h"
 #include "common/acquisition_record.h"
 #include "tools/wintest/address_space_hog.h"
 #include "tools/wintest/message_box_capture.h"
@@ -20,48 +21,10 @@
 
 namespace {
 
-constexpr UINT kImageMessage = WM_USER + 600;
-constexpr UINT kPreviewMessage = WM_USER + 601;
+using np::testing::kImageMessage;
+using np::testing::program_directory;
 constexpr const char* kConsole = "NORVANE\\SIMULATOR\\CONSOLE";
 constexpr std::size_t kPixelOffset = 40 + 1024;
-
-struct Message {
-    UINT message;
-    WPARAM wparam;
-    LPARAM lparam;
-};
-
-std::vector<Message> g_messages;
-std::vector<std::uint8_t> g_image;    // the delivered bitmap block
-std::vector<std::uint8_t> g_preview;  // the preview as the first preview message showed it
-
-std::vector<std::uint8_t> copy_block(WPARAM handle) {
-    const auto block = reinterpret_cast<HGLOBAL>(handle);
-    const auto* bytes = static_cast<const std::uint8_t*>(::GlobalLock(block));
-    if (!bytes) return {};
-    std::vector<std::uint8_t> copy(bytes, bytes + ::GlobalSize(block));
-    ::GlobalUnlock(block);
-    return copy;
-}
-
-LRESULT CALLBACK host_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-    if (message != kImageMessage && message != kPreviewMessage)
-        return ::DefWindowProcA(window, message, wparam, lparam);
-    if (message == kImageMessage && wparam) {
-        g_image = copy_block(wparam);
-        ::GlobalFree(reinterpret_cast<HGLOBAL>(wparam));
-    }
-    if (message == kPreviewMessage && g_preview.empty()) g_preview = copy_block(wparam);
-    g_messages.push_back({message, wparam, lparam});
-    return 0;
-}
-
-std::string program_directory() {
-    char path[MAX_PATH];
-    const DWORD length = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string directory(path, length);
-    return directory.substr(0, directory.find_last_of('\\'));
-}
 
 void put(std::vector<std::uint8_t>& out, std::uint32_t value, int bytes) {
     for (int i = 0; i < bytes; ++i)
@@ -136,103 +99,47 @@ class DemoDriver : public ::testing::Test {
         demo_file_ = install_dir_ + "\\DEMO0001.TIF";
         ::DeleteFileA(demo_file_.c_str());
         registry_.set_machine_text("NORVANE", "InstallDir", install_dir_);
-        panodlg_ = program_directory() + "\\Panodlg.dll";
-        ::DeleteFileA(panodlg_.c_str());
-
-        WNDCLASSA window_class{};
-        window_class.lpfnWndProc = host_procedure;
-        window_class.hInstance = ::GetModuleHandleA(nullptr);
-        window_class.lpszClassName = "NpDemoTestHost";
-        ::RegisterClassA(&window_class);
-        window_ = ::CreateWindowA(window_class.lpszClassName, "host", WS_OVERLAPPED, 0, 0, 100, 100,
-                                  nullptr, nullptr, window_class.hInstance, nullptr);
-        g_messages.clear();
-        g_image.clear();
-        g_preview.clear();
+        adaptation_.remove();
     }
     void TearDown() override {
-        if (close_) close_();
-        if (driver_) ::FreeLibrary(driver_);
-        ::DestroyWindow(window_);
-        ::DeleteFileA(panodlg_.c_str());
+        driver_.close();
+        driver_.unload();
         ::DeleteFileA(demo_file_.c_str());
         ::RemoveDirectoryA(install_dir_.c_str());
     }
 
-    void install_adaptation(const char* module) {
-        ASSERT_TRUE(
-            ::CopyFileA((program_directory() + "\\" + module).c_str(), panodlg_.c_str(), FALSE));
-    }
+    void install_adaptation(const char* module) { ASSERT_TRUE(adaptation_.install(module)); }
     void install_demo_file(const std::vector<std::uint8_t>& bytes) {
         write_file(demo_file_, bytes);
     }
 
-    void load_driver() {
-        driver_ = ::LoadLibraryA("Scanlink_demo.dll");
-        ASSERT_NE(driver_, nullptr);
-        resolve("PANOOPEN", open_);
-        resolve("PANOCLOSE", close_);
-        resolve("PANOWAITFORIMAGE", wait_);
-        resolve("PANOSIZE", size_);
-        resolve("PANOPREVIEWSIZE", preview_size_);
-        resolve("PANOGETCOMMDATA", comm_data_);
-    }
+    void load_driver() { ASSERT_EQ(driver_.load("Scanlink_demo.dll"), ""); }
     int open() {
-        if (!driver_) load_driver();
-        return open_ ? open_(window_, "test", 0) : -100;
+        if (!driver_.loaded()) load_driver();
+        return driver_.loaded() ? driver_.open(host_.handle()) : -100;
     }
     int acquire() {
-        g_messages.clear();
-        g_image.clear();
-        g_preview.clear();
-        return wait_();
+        host_.clear();
+        return driver_->PANOWAITFORIMAGE();
     }
-    std::pair<int, int> size() const {
-        int w = 0, h = 0;
-        size_(&w, &h);
-        return {w, h};
-    }
-    std::pair<int, int> preview_size() const {
-        int w = 0, h = 0;
-        preview_size_(&w, &h);
-        return {w, h};
-    }
+    std::pair<int, int> size() const { return driver_->size(); }
+    std::pair<int, int> preview_size() const { return driver_->preview_size(); }
     // The host's copy of the record, or nothing when the driver has none.
-    bool record(np::AcquisitionRecord& out) const { return comm_data_(&out) == 1; }
+    bool record(np::AcquisitionRecord& out) const { return driver_->PANOGETCOMMDATA(&out) == 1; }
 
-    std::vector<long> preview_values() const {
-        std::vector<long> values;
-        for (const Message& m : g_messages)
-            if (m.message == kPreviewMessage) values.push_back(static_cast<long>(m.lparam));
-        return values;
-    }
+    std::vector<long> preview_values() const { return host_.preview_values(); }
     // lParam of the no-image message, or -1 when there is none.
-    long no_image_code() const {
-        for (const Message& m : g_messages)
-            if (m.message == kImageMessage && !m.wparam) return static_cast<long>(m.lparam);
-        return -1;
-    }
+    long no_image_code() const { return host_.first_no_image_code(); }
+    const std::vector<std::uint8_t>& delivered_image() const { return host_.image(); }
 
     np::RegistrySandbox registry_{"NORVANE"};
     std::string install_dir_;
     std::string demo_file_;
-    std::string panodlg_;
-    HWND window_ = nullptr;
+    np::testing::AdaptationInstall adaptation_;
+    np::testing::HostWindow host_;
 
   private:
-    template <typename T>
-    void resolve(const char* name, T& function) {
-        function = reinterpret_cast<T>(reinterpret_cast<void*>(::GetProcAddress(driver_, name)));
-        ASSERT_NE(function, nullptr) << name;
-    }
-
-    HMODULE driver_ = nullptr;
-    int (*open_)(HWND, const char*, short) = nullptr;
-    void (*close_)() = nullptr;
-    int (*wait_)() = nullptr;
-    void (*size_)(int*, int*) = nullptr;
-    void (*preview_size_)(int*, int*) = nullptr;
-    int (*comm_data_)(np::AcquisitionRecord*) = nullptr;
+    np::testing::DriverLibrary driver_;
 };
 
 void expect_demo_record(const np::AcquisitionRecord& record, int width, float kv, float ma,
@@ -269,7 +176,7 @@ TEST_F(DemoDriver, WithoutModuleDeliversTheDemonstrationImageUnchanged) {
     EXPECT_FALSE(record(host_copy)) << "no record before the first acquisition";
 
     ASSERT_EQ(acquire(), 1);
-    const Bitmap image(g_image);
+    const Bitmap image(delivered_image());
     ASSERT_NE(image.pixels, nullptr);
     ASSERT_EQ(image.width, 2550);
     ASSERT_EQ(image.height, 1244);
@@ -284,7 +191,7 @@ TEST_F(DemoDriver, WithoutModuleDeliversTheDemonstrationImageUnchanged) {
     ASSERT_EQ(previews.size(), 1u + 255u);
     EXPECT_EQ(previews.front(), (120 + 5) / 6);
     EXPECT_EQ(previews.back(), (2540 + 6 * 120 + 15) / 6);
-    EXPECT_EQ(g_messages.back().message, kImageMessage);
+    EXPECT_EQ(host_.messages().back().message, kImageMessage);
 
     ASSERT_TRUE(record(host_copy));
     expect_demo_record(host_copy, 2550, 70.0f, 6.4f, 17.6f);
@@ -299,7 +206,7 @@ TEST_F(DemoDriver, ImageTwoThousandWideIsCentredInThePreview) {
     const std::vector<long> previews = preview_values();
     ASSERT_EQ(previews.size(), 1u + 200u);
     EXPECT_EQ(previews.front(), (166 + 5) / 6);
-    const Bitmap preview(g_preview);
+    const Bitmap preview(host_.preview());
     ASSERT_NE(preview.pixels, nullptr);
     ASSERT_EQ(preview.width, 666);
     for (int stored_row : {0, 100, 207}) {
@@ -310,7 +217,7 @@ TEST_F(DemoDriver, ImageTwoThousandWideIsCentredInThePreview) {
         EXPECT_EQ(preview.at(166 + 334, stored_row), 0);
     }
 
-    const Bitmap image(g_image);
+    const Bitmap image(delivered_image());
     ASSERT_NE(image.pixels, nullptr);
     EXPECT_EQ(image.width, 2000);
     EXPECT_EQ(image.at(1999, 0), grey_at(1999, 1243));
@@ -366,7 +273,7 @@ TEST_F(DemoDriver, ConsoleStartDeliversToConsoleAndHost) {
     EXPECT_NE(console.find("console 1625"), std::string::npos) << console;
     EXPECT_NE(console.find("console 1624"), std::string::npos) << console;
     EXPECT_TRUE(preview_values().empty());
-    EXPECT_FALSE(g_image.empty());
+    EXPECT_FALSE(delivered_image().empty());
 
     // The console's GetInfosTir leaves the exposure at 0; the demonstration's own
     // values are only for acquisitions without a console.
@@ -382,7 +289,7 @@ TEST_F(DemoDriver, ConsoleCancelGivesCodeFourAndNoImage) {
     ASSERT_EQ(open(), 1);
     EXPECT_EQ(acquire(), 0);
     EXPECT_EQ(no_image_code(), 4);
-    EXPECT_TRUE(g_image.empty());
+    EXPECT_TRUE(delivered_image().empty());
     EXPECT_TRUE(preview_values().empty());
     np::AcquisitionRecord host_copy{};
     EXPECT_FALSE(record(host_copy));
@@ -436,7 +343,7 @@ TEST_F(DemoDriver, FileBrokenAfterOpeningFailsTheAcquisition) {
     np::MessageBoxCapture boxes;
     EXPECT_EQ(acquire(), 0);
     EXPECT_EQ(no_image_code(), 5);
-    EXPECT_TRUE(g_image.empty());
+    EXPECT_TRUE(delivered_image().empty());
     ASSERT_EQ(boxes.count(), 1u) << boxes.log();
     EXPECT_EQ(boxes[0].text, "Cannot read file : " + demo_file_);
     np::AcquisitionRecord host_copy{};
@@ -445,7 +352,7 @@ TEST_F(DemoDriver, FileBrokenAfterOpeningFailsTheAcquisition) {
     install_demo_file(grey_tiff(80, 1244));
     EXPECT_EQ(acquire(), 1) << "a repaired file serves the next image";
     EXPECT_EQ(size(), std::make_pair(80, 1244));
-    EXPECT_EQ(Bitmap(g_image).width, 80);
+    EXPECT_EQ(Bitmap(delivered_image()).width, 80);
 }
 
 TEST_F(DemoDriver, NoMemoryForTheImageGivesCodeZero) {
@@ -457,7 +364,7 @@ TEST_F(DemoDriver, NoMemoryForTheImageGivesCodeZero) {
     }
     EXPECT_EQ(no_image_code(), 0);
     EXPECT_EQ(acquire(), 1) << "memory back, the next image is taken as usual";
-    EXPECT_FALSE(g_image.empty());
+    EXPECT_FALSE(delivered_image().empty());
 }
 
 }  // namespace

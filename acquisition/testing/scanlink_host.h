@@ -1,7 +1,8 @@
 // Test helper: a host of Scanlink_sim under Wine. Loads the driver by name and
 // resolves its exports, installs a test adaptation module as "Panodlg.dll" beside the
 // test program, a mask file in the system directory and the driver's card settings,
-// and sets up the simulated card. Everything installed is removed again on destruction.
+// and sets up the simulated card. Everything installed is removed (a mask that was
+// there before restored) on destruction.
 #pragma once
 
 #include <windows.h>
@@ -10,22 +11,13 @@
 #include <string>
 #include <vector>
 
-#include "common/acquisition_record.h"
+#include "acquisition/testing/host_bench.h"
 #include "common/win32_handles.h"
 #include "tools/wintest/registry_sandbox.h"
 
 namespace np::testing {
 
-struct ScanlinkExports {
-    int (*PANOOPEN)(HWND, const char*, short) = nullptr;
-    void (*PANOCLOSE)() = nullptr;
-    void (*PANOSIZE)(int*, int*) = nullptr;
-    void (*PANOPREVIEWSIZE)(int*, int*) = nullptr;
-    int (*PANOGETCOMMDATA)(AcquisitionRecord*) = nullptr;
-    int (*NPANOCANCOMBINEATM)(int, int) = nullptr;
-    int (*BPANORESOLUTION)(double*, double*) = nullptr;
-    void (*PANOGetVersion)(char*) = nullptr;
-};
+using ScanlinkExports = DriverExports;
 
 inline constexpr const char* kPanoPath = "NORVANE\\PANO";
 inline constexpr const char* kCardSimulatorPath = "NORVANE\\SIMULATOR\\CARD";
@@ -64,8 +56,8 @@ class ScanlinkHost {
     RegistrySandbox sandbox_{"NORVANE"};
     UniqueModule driver_;
     ScanlinkExports exports_;
-    std::string adaptation_path_;
-    std::string mask_path_;
+    AdaptationInstall adaptation_;
+    MaskInstall mask_;
     HWND window_ = nullptr;
 };
 

@@ -11,15 +11,14 @@
 #include <condition_variable>
 #include <cstdint>
 #include <cstring>
-#include <fstream>
 #include <mutex>
 #include <ostream>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "acquisition/testing/host_bench.h"
 #include "common/acquisition_record.h"
-#include "common/win32_handles.h"
 #include "sim/phantom/phantom_scan.h"
 #include "adaptations/serial/unit_simulator_client.h"
 #include "tools/wintest/registry_sandbox.h"
@@ -30,49 +29,12 @@ namespace {
 using testing::EscapeLater;
 using testing::UnitCommands;
 
-constexpr UINT kImageMessage = WM_USER + 600;
 constexpr const char* kPano = "NORVANE\\PANO";
 constexpr const char* kKv80 = "NORVANE\\PANO\\KV80";
 constexpr const char* kCard = "NORVANE\\SIMULATOR\\CARD";
 // A scan that never reaches its end is cancelled with Escape after this long, so that
 // the test fails instead of hanging (the driver's first wait has no time limit).
 constexpr auto kRescueAfter = std::chrono::seconds(60);
-
-// What the host window received: the single image message and its bitmap.
-struct HostInbox {
-    int image_messages = 0;
-    long code = -1;  // lParam of a message without an image
-    std::vector<std::uint8_t> bitmap;
-};
-HostInbox g_inbox;
-
-LRESULT CALLBACK host_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-    if (message != kImageMessage) return ::DefWindowProcA(window, message, wparam, lparam);
-    ++g_inbox.image_messages;
-    if (!wparam) {
-        g_inbox.code = static_cast<long>(lparam);
-        return 0;
-    }
-    const HGLOBAL block = reinterpret_cast<HGLOBAL>(wparam);
-    const auto* bytes = static_cast<const std::uint8_t*>(::GlobalLock(block));
-    g_inbox.bitmap.assign(bytes, bytes + ::GlobalSize(block));
-    ::GlobalUnlock(block);
-    ::GlobalFree(block);
-    return 0;
-}
-
-std::string program_directory() {
-    char path[MAX_PATH];
-    const DWORD length = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-    const std::string file(path, length);
-    return file.substr(0, file.find_last_of('\\'));
-}
-
-std::string mask_path() {
-    char directory[MAX_PATH];
-    ::GetSystemDirectoryA(directory, MAX_PATH);
-    return std::string(directory) + "\\" + phantom::kMaskFileName;
-}
 
 std::string number_list(const std::vector<int>& values) {
     std::string text;
@@ -108,16 +70,9 @@ void PrintTo(const Exposure& exposure, std::ostream* out) {
 // the simulated card set to scan the exposure's layout.
 class Kv80Bench {
   public:
-    explicit Kv80Bench(const Exposure& exposure) : registry_("NORVANE") {
-        panodlg_ = program_directory() + "\\Panodlg.dll";
-        installed_ =
-            ::CopyFileA((program_directory() + "\\Kv80SR.dll").c_str(), panodlg_.c_str(), FALSE);
-        std::ifstream previous(mask_path(), std::ios::binary);
-        previous_mask_.assign(std::istreambuf_iterator<char>(previous), {});
-        const auto mask = phantom::mask_file_bytes(sensor_model(exposure.mode));
-        std::ofstream(mask_path(), std::ios::binary)
-            .write(reinterpret_cast<const char*>(mask.data()),
-                   static_cast<std::streamsize>(mask.size()));
+    explicit Kv80Bench(const Exposure& exposure) {
+        installed_ = adaptation_.install("Kv80SR.dll");
+        mask_.write(phantom::mask_file_bytes(sensor_model(exposure.mode)));
 
         registry_.set_user_text(kPano, "COM", "1");
         registry_.set_user_dword(kPano, "BaudRatePano", 1);
@@ -131,73 +86,29 @@ class Kv80Bench {
         registry_.set_user_dword(kCard, "LineRate", 20000);
         registry_.set_user_text(kCard, "Widths", number_list(exposure.widths));
         registry_.set_user_text(kCard, "Gaps", number_list(exposure.gaps));
-
-        WNDCLASSA window_class{};
-        window_class.lpfnWndProc = host_procedure;
-        window_class.hInstance = ::GetModuleHandleA(nullptr);
-        window_class.lpszClassName = "NpKv80AcquisitionHost";
-        ::RegisterClassA(&window_class);
-        window_ = ::CreateWindowA(window_class.lpszClassName, "host", WS_OVERLAPPED, 0, 0, 100, 100,
-                                  nullptr, nullptr, window_class.hInstance, nullptr);
-        g_inbox = {};
     }
-    ~Kv80Bench() {
-        if (opened_) close_();
-        driver_.reset();
-        ::DestroyWindow(window_);
-        ::DeleteFileA(panodlg_.c_str());
-        if (previous_mask_.empty())
-            ::DeleteFileA(mask_path().c_str());
-        else
-            std::ofstream(mask_path(), std::ios::binary)
-                .write(previous_mask_.data(), static_cast<std::streamsize>(previous_mask_.size()));
-    }
-    Kv80Bench(const Kv80Bench&) = delete;
-    Kv80Bench& operator=(const Kv80Bench&) = delete;
 
     bool open() {
-        if (!installed_) return false;
-        driver_.reset(::LoadLibraryA("Scanlink_sim.dll"));
-        if (!driver_) return false;
-        open_ = lookup<int (*)(HWND, const char*, short)>("PANOOPEN");
-        close_ = lookup<void (*)()>("PANOCLOSE");
-        wait_ = lookup<int (*)()>("PANOWAITFORIMAGE");
-        size_ = lookup<void (*)(int*, int*)>("PANOSIZE");
-        comm_data_ = lookup<int (*)(AcquisitionRecord*)>("PANOGETCOMMDATA");
-        if (!open_ || !close_ || !wait_ || !size_ || !comm_data_) return false;
-        opened_ = open_(window_, "test", 0) == 1;
-        return opened_;
+        if (!installed_ || !driver_.load("Scanlink_sim.dll").empty()) return false;
+        return driver_.open(host_.handle()) == 1;
     }
-    int acquire() { return wait_(); }
-    int image_width() const {
-        int width = 0, height = 0;
-        size_(&width, &height);
-        return width;
-    }
+    int acquire() { return driver_->PANOWAITFORIMAGE(); }
+    int image_width() const { return driver_->size().first; }
     AcquisitionRecord record() const {
         AcquisitionRecord record{};
-        comm_data_(&record);
+        driver_->PANOGETCOMMDATA(&record);
         return record;
     }
+    // What the host window received: the image messages and the last bitmap.
+    const testing::HostWindow& inbox() const { return host_; }
 
   private:
-    template <typename Fn>
-    Fn lookup(const char* name) const {
-        return reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(driver_.get(), name)));
-    }
-
-    RegistrySandbox registry_;
-    std::string panodlg_;
+    RegistrySandbox registry_{"NORVANE"};
+    testing::AdaptationInstall adaptation_;
     bool installed_ = false;
-    std::vector<char> previous_mask_;
-    HWND window_ = nullptr;
-    UniqueModule driver_;
-    bool opened_ = false;
-    int (*open_)(HWND, const char*, short) = nullptr;
-    void (*close_)() = nullptr;
-    int (*wait_)() = nullptr;
-    void (*size_)(int*, int*) = nullptr;
-    int (*comm_data_)(AcquisitionRecord*) = nullptr;
+    testing::MaskInstall mask_;
+    testing::HostWindow host_;
+    testing::DriverLibrary driver_;
 };
 
 // The delivered bitmap: pixel at image column c, display row r (0 = top).
@@ -277,8 +188,8 @@ TEST_P(Kv80Acquisition, ImageHasTheSectionsOfTheReportedProgram) {
     const int result = bench.acquire();
     rescue.disarm();
     ASSERT_FALSE(rescue.pressed()) << "the acquisition did not end by itself";
-    ASSERT_EQ(result, 1) << "code " << g_inbox.code;
-    EXPECT_EQ(g_inbox.image_messages, 1);
+    ASSERT_EQ(result, 1) << "code " << bench.inbox().last_no_image_code();
+    EXPECT_EQ(bench.inbox().image_messages(), 1);
 
     // The host's copy lists the sections as they lie in the image, from its left edge:
     // a forward scan puts the first section acquired at the right.
@@ -307,7 +218,7 @@ TEST_P(Kv80Acquisition, ImageHasTheSectionsOfTheReportedProgram) {
     EXPECT_TRUE(std::equal(exposure.gaps.begin(), exposure.gaps.end(), gaps));
 
     EXPECT_EQ(bench.image_width(), planned);
-    const Delivered image(g_inbox.bitmap);
+    const Delivered image(bench.inbox().image());
     ASSERT_EQ(image.width, planned);
     ASSERT_EQ(image.height, 1244);
     expect_sections_in_place(image, image_widths, sensor_model(exposure.mode));

@@ -1,0 +1,153 @@
+// Test helpers for programs that host an acquisition driver under Wine: the driver's
+// exports, a host window that records what the driver sends it, and the files a driver
+// looks for ("Panodlg.dll" beside the program, "PANO.MSK" in the system directory),
+// each removed or restored again when its owner goes.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "common/acquisition_record.h"
+#include "common/win32_handles.h"
+
+namespace np::testing {
+
+inline constexpr UINT kImageMessage = WM_USER + 600;     // 1624
+inline constexpr UINT kPreviewMessage = WM_USER + 601;   // 1625
+inline constexpr UINT kRawImageMessage = WM_USER + 602;  // 1626
+
+std::string program_directory();
+
+struct DriverExports {
+    int (*PANOOPEN)(HWND, const char*, short) = nullptr;
+    void (*PANOCLOSE)() = nullptr;
+    int (*PANOWAITFORIMAGE)() = nullptr;
+    void (*PANOSIZE)(int*, int*) = nullptr;
+    void (*PANOPREVIEWSIZE)(int*, int*) = nullptr;
+    int (*PANOGETCOMMDATA)(AcquisitionRecord*) = nullptr;
+    int (*NPANOCANCOMBINEATM)(int, int) = nullptr;
+    int (*BPANORESOLUTION)(double*, double*) = nullptr;
+    void (*PANOGetVersion)(char*) = nullptr;
+
+    // Resolves every export of `driver`; the names it lacks, empty when none.
+    std::string resolve(HMODULE driver);
+
+    std::pair<int, int> size() const;
+    std::pair<int, int> preview_size() const;
+};
+
+// A driver DLL loaded by name; PANOCLOSE is called on destruction once opened.
+class DriverLibrary {
+  public:
+    DriverLibrary() = default;
+    DriverLibrary(const DriverLibrary&) = delete;
+    DriverLibrary& operator=(const DriverLibrary&) = delete;
+    ~DriverLibrary() { unload(); }
+
+    // Loads `name` and resolves its exports; what failed, empty on success.
+    std::string load(const char* name);
+    bool loaded() const { return static_cast<bool>(module_); }
+    // PANOOPEN; a result of 1 makes the destructor close the driver.
+    int open(HWND host);
+    // PANOCLOSE, whether or not the driver was opened.
+    void close();
+    void unload();
+
+    const DriverExports& operator*() const { return exports_; }
+    const DriverExports* operator->() const { return &exports_; }
+
+  private:
+    UniqueModule module_;
+    DriverExports exports_;
+    bool opened_ = false;
+};
+
+struct HostMessage {
+    UINT message;
+    WPARAM wparam;
+    LPARAM lparam;
+    int threads;              // threads of this process when an image message arrived
+    std::string console_log;  // what the console had received by then
+};
+
+// Threads of this process now, -1 when they cannot be counted.
+int thread_count();
+
+// A window of this thread that records messages 1624, 1625 and 1626, keeps a copy of
+// the last delivered bitmap (and frees its block) and of the first preview.
+class HostWindow {
+  public:
+    HostWindow();
+    HostWindow(const HostWindow&) = delete;
+    HostWindow& operator=(const HostWindow&) = delete;
+    ~HostWindow();
+
+    HWND handle() const { return window_; }
+    void clear();
+    // Asks "TestConsoleLog" of the loaded Panodlg.dll, if it has one, for its log at
+    // every image message.
+    void follow_console_log();
+    void forget_console_log() { console_log_ = nullptr; }
+
+    const std::vector<HostMessage>& messages() const { return messages_; }
+    const std::vector<std::uint8_t>& image() const { return image_; }
+    const std::vector<std::uint8_t>& preview() const { return preview_; }
+    // lParam of every preview message, in order.
+    std::vector<long> preview_values() const;
+    // lParam of the first image message without an image, or -1.
+    long first_no_image_code() const;
+    // lParam of the last image message if it had no image, or -1.
+    long last_no_image_code() const;
+    // The first image message with an image, or null.
+    const HostMessage* image_message() const;
+    int image_messages() const;
+
+  private:
+    static LRESULT CALLBACK procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
+    void record(UINT message, WPARAM wparam, LPARAM lparam);
+
+    HWND window_ = nullptr;
+    int (*console_log_)(char*, int) = nullptr;
+    std::vector<HostMessage> messages_;
+    std::vector<std::uint8_t> image_;
+    std::vector<std::uint8_t> preview_;
+};
+
+// "PANO.MSK" in the system directory; what was there before comes back on destruction.
+class MaskInstall {
+  public:
+    MaskInstall();
+    MaskInstall(const MaskInstall&) = delete;
+    MaskInstall& operator=(const MaskInstall&) = delete;
+    ~MaskInstall();
+
+    const std::string& path() const { return path_; }
+    // The file's bytes (empty: no file); false when it cannot be written.
+    bool write(const std::vector<std::uint8_t>& bytes);
+
+  private:
+    std::string path_;
+    std::vector<std::uint8_t> previous_;
+};
+
+// An adaptation module copied beside the program as "Panodlg.dll", removed on destruction.
+class AdaptationInstall {
+  public:
+    AdaptationInstall();
+    AdaptationInstall(const AdaptationInstall&) = delete;
+    AdaptationInstall& operator=(const AdaptationInstall&) = delete;
+    ~AdaptationInstall() { remove(); }
+
+    // `module` from the program's directory (null: none); false when it cannot be copied.
+    bool install(const char* module);
+    void remove();
+
+  private:
+    std::string path_;
+};
+
+}  // namespace np::testing
