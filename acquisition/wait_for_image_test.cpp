@@ -79,22 +79,6 @@ class Bench {
     int threads_before_ = 0;
 };
 
-// The delivered bitmap: pixel at image column c, display row s (0 = top).
-struct Delivered {
-    int width = 0, height = 0, stride = 0;
-    const std::uint8_t* pixels = nullptr;
-    explicit Delivered(const std::vector<std::uint8_t>& block) {
-        if (block.size() < 40 + 1024) return;
-        std::memcpy(&width, block.data() + 4, 4);
-        std::memcpy(&height, block.data() + 8, 4);
-        stride = (width + 3) & ~3;
-        pixels = block.data() + 40 + 1024;
-    }
-    int at(int column, int row) const {
-        return pixels[std::size_t(height - 1 - row) * stride + column];
-    }
-};
-
 bool in_section_gap(int column) {
     for (int k = 1; k < 5; ++k)
         if (column >= 550 * k - 50 - 1 && column <= 550 * k) return true;
@@ -103,7 +87,8 @@ bool in_section_gap(int column) {
 
 // Correlation of the delivered image with the scene over the live area: no section
 // gaps, no seam, no dead positions, no logo, no border.
-double scene_correlation(const Delivered& image, const np::phantom::Scene& scene, bool mirrored) {
+double scene_correlation(const np::testing::DeliveredImage& image, const np::phantom::Scene& scene,
+                         bool mirrored) {
     const auto model = np::phantom::make_sensor_model(1024);
     const int seam = mirrored ? 622 : 621;
     double sx = 0, sy = 0, sxx = 0, syy = 0, sxy = 0, n = 0;
@@ -131,7 +116,7 @@ const np::phantom::Scene& scene() {
 void expect_phantom_image(const Bench& bench, bool mirrored) {
     ASSERT_NE(bench.image_message(), nullptr);
     EXPECT_EQ(bench.size(), (std::pair{2700, 1244}));
-    const Delivered image(bench.image());
+    const np::testing::DeliveredImage image(bench.image());
     ASSERT_EQ(image.width, 2700);
     ASSERT_EQ(image.height, 1244);
     EXPECT_GT(scene_correlation(image, scene(), mirrored), 0.99);

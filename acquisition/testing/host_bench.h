@@ -7,6 +7,8 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <cstdlib>
+#include <cstring>
 #include <string>
 #include <utility>
 #include <vector>
@@ -148,6 +150,24 @@ class AdaptationInstall {
 
   private:
     std::string path_;
+};
+
+// The delivered bitmap: pixel at image column c, display row r (0 = top). A block too
+// short for its header's size reads as an empty image.
+struct DeliveredImage {
+    int width = 0, height = 0, stride = 0;
+    const std::uint8_t* pixels = nullptr;
+    explicit DeliveredImage(const std::vector<std::uint8_t>& block) {
+        if (block.size() < 40 + 1024) return;
+        std::memcpy(&width, block.data() + 4, 4);
+        std::memcpy(&height, block.data() + 8, 4);
+        stride = (width + 3) & ~3;
+        if (block.size() < 40 + 1024 + std::size_t(stride) * std::abs(height)) width = height = 0;
+        pixels = block.data() + 40 + 1024;
+    }
+    int at(int column, int row) const {
+        return pixels[std::size_t(height - 1 - row) * stride + column];
+    }
 };
 
 }  // namespace np::testing

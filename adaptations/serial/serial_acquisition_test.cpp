@@ -111,26 +111,9 @@ class Kv80Bench {
     testing::DriverLibrary driver_;
 };
 
-// The delivered bitmap: pixel at image column c, display row r (0 = top).
-struct Delivered {
-    int width = 0, height = 0, stride = 0;
-    const std::uint8_t* pixels = nullptr;
-    explicit Delivered(const std::vector<std::uint8_t>& block) {
-        if (block.size() < 40 + 1024) return;
-        std::memcpy(&width, block.data() + 4, 4);
-        std::memcpy(&height, block.data() + 8, 4);
-        stride = (width + 3) & ~3;
-        if (block.size() < 40 + 1024 + std::size_t(stride) * std::abs(height)) width = height = 0;
-        pixels = block.data() + 40 + 1024;
-    }
-    int at(int column, int row) const {
-        return pixels[std::size_t(height - 1 - row) * stride + column];
-    }
-};
-
 // Correlation of image columns [first, last] with the scene shifted by `shift`
 // columns, over the rows the sensor sees cleanly (no seam, no dead positions, no logo).
-double section_correlation(const Delivered& image, const phantom::Scene& scene,
+double section_correlation(const testing::DeliveredImage& image, const phantom::Scene& scene,
                            const phantom::SensorModel& model, int first, int last, int shift) {
     double sx = 0, sy = 0, sxx = 0, syy = 0, sxy = 0, n = 0;
     for (int row = 2; row < 1242; row += 3) {
@@ -154,7 +137,7 @@ double section_correlation(const Delivered& image, const phantom::Scene& scene,
 // Each section of the image (widths from the left edge) shows its part of the scene,
 // and in exactly its place: a section window off by a line would shift the section
 // against the scene.
-void expect_sections_in_place(const Delivered& image, const std::vector<int>& widths,
+void expect_sections_in_place(const testing::DeliveredImage& image, const std::vector<int>& widths,
                               const phantom::SensorModel& model) {
     int columns = -kSectionGap;
     for (int w : widths)
@@ -218,7 +201,7 @@ TEST_P(Kv80Acquisition, ImageHasTheSectionsOfTheReportedProgram) {
     EXPECT_TRUE(std::equal(exposure.gaps.begin(), exposure.gaps.end(), gaps));
 
     EXPECT_EQ(bench.image_width(), planned);
-    const Delivered image(bench.inbox().image());
+    const testing::DeliveredImage image(bench.inbox().image());
     ASSERT_EQ(image.width, planned);
     ASSERT_EQ(image.height, 1244);
     expect_sections_in_place(image, image_widths, sensor_model(exposure.mode));
