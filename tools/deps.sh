@@ -11,7 +11,7 @@ packages=(
   espeak-ng sox icoutils
   libtiff-tools imagemagick libjpeg-turbo-progs libtiff-dev libjpeg62-turbo-dev
   clang libclang-rt-14-dev
-  python3
+  python3 libmodbus-dev pkg-config
 )
 
 missing=()
