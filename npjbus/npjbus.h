@@ -7,7 +7,8 @@
    Rates: "baud" is the line rate in bit/s. 0 means the unit's usual rate,
    57600. The standard rates 1200, 2400, 4800, 9600, 19200, 38400, 57600 and
    115200 are accepted; any other rate makes JbusOpenCom fail. The line runs
-   8 data bits, even parity, 1 stop bit.
+   8 data bits, no parity, 1 stop bit; frame timing still counts 11 bits a
+   character, the protocol's worst case.
 
    Each request waits for its answer up to a response time-out and is sent
    again after a time-out or a damaged answer, at most JBUS_ATTEMPTS times in

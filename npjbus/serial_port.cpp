@@ -15,20 +15,17 @@ std::string device_path(const char* name) {
 }
 
 bool configure(HANDLE port, int baud) {
+    // Built from nothing rather than from the port's current state, which another
+    // program may have left unusable.
+    const std::string settings = "baud=" + std::to_string(line_rate(baud)) + " parity=N data=8 stop=1";
     DCB dcb{};
     dcb.DCBlength = sizeof dcb;
-    if (!::GetCommState(port, &dcb)) return false;
-    dcb.BaudRate = static_cast<DWORD>(line_rate(baud));
-    dcb.ByteSize = 8;
-    dcb.Parity = EVENPARITY;
-    dcb.StopBits = ONESTOPBIT;
+    if (!::BuildCommDCBA(settings.c_str(), &dcb)) return false;
     dcb.fBinary = TRUE;
-    dcb.fParity = TRUE;
-    dcb.fOutxCtsFlow = dcb.fOutxDsrFlow = FALSE;
     dcb.fDtrControl = DTR_CONTROL_ENABLE;
     dcb.fRtsControl = RTS_CONTROL_ENABLE;
-    dcb.fOutX = dcb.fInX = FALSE;
-    dcb.fAbortOnError = FALSE;
+    dcb.XonChar = 0x11;
+    dcb.XoffChar = 0x13;
     if (!::SetCommState(port, &dcb)) return false;
     // Reads wait for their bytes however long it takes; the exchange bounds its
     // waits itself, and a previous user of the port may have left time-outs behind.

@@ -79,7 +79,7 @@ struct LineFaults {
 class Slave {
   public:
     Slave(int line, UnitModel& unit) : line_(line), unit_(unit) {
-        context_ = modbus_new_rtu("/dev/null", 57600, 'E', 8, 1);
+        context_ = modbus_new_rtu("/dev/null", 57600, 'N', 8, 1);
         mapping_ = modbus_mapping_new_start_address(0, 0, 0, 0, reg::first,
                                                     UnitModel::register_count, 0, 0);
         modbus_set_slave(context_, 1);
@@ -230,7 +230,6 @@ int main(int argc, char** argv) {
         unit.advance(static_cast<std::uint32_t>(
             std::chrono::duration_cast<std::chrono::milliseconds>(now - last).count()));
         last = now;
-        if (fds[0].revents & POLLIN) slave.serve();
 
         std::vector<std::string> lines;
         char buffer[512];
@@ -252,6 +251,8 @@ int main(int argc, char** argv) {
             if (!handled) error = np::ventraunit::play_unit_command(unit, line);
             if (!error.empty()) std::cerr << "ventraunit: " << error << '\n';
         }
+        // After the commands: a command written just before a request applies to it.
+        if (fds[0].revents & POLLIN) slave.serve();
         if (!stdin_open && !control) return 0;
     }
 }
