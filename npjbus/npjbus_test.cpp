@@ -7,27 +7,13 @@
 #include <string>
 #include <vector>
 
-#include "common/win32_handles.h"
 #include "npjbus/npjbus.h"
+#include "tools/wintest/unit_command_line.h"
 
 namespace {
 
 constexpr int kSlave = 1;
 constexpr int kCorrectRequests = 0x702C;  // the unit's own request counter
-
-class Unit {
-  public:
-    Unit() : commands_(::CreateFileA("COM2", GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr)) {}
-    void send(const std::string& command) {
-        const std::string line = command + "\n";
-        DWORD written = 0;
-        ASSERT_TRUE(::WriteFile(commands_.get(), line.data(), static_cast<DWORD>(line.size()),
-                                &written, nullptr));
-    }
-
-  private:
-    np::UniqueFile commands_;
-};
 
 class Jbus : public ::testing::Test {
   protected:
@@ -46,7 +32,7 @@ class Jbus : public ::testing::Test {
     }
 
     int handle_ = -1;
-    Unit unit_;
+    np::testing::UnitCommandLine unit_;
 };
 
 TEST_F(Jbus, EveryBlockTheConsoleUsesIsReadAndWrittenWhole) {
