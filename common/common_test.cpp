@@ -1,9 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <array>
-#include <cstring>
-#include <numeric>
 #include <vector>
 
 #include "common/sensor_lines.h"
@@ -43,28 +40,6 @@ std::vector<std::uint16_t> interleaved_lines(int lines) {
             raw[n * kSamplesPerLine + 2 * k + 1] = static_cast<std::uint16_t>(n * 2000 + 1000 + k);
         }
     return raw;
-}
-
-TEST(SensorLines, ForwardPutsTheFirstTapFirst) {
-    const auto raw = interleaved_lines(2);
-    std::vector<std::uint16_t> out(raw.size());
-    rearrange_sensor_lines(out.data(), out.size(), raw.data(), LineOrder::forward);
-    for (int n = 0; n < 2; ++n)
-        for (int k = 0; k < kTapPairs; ++k) {
-            ASSERT_EQ(out[n * kSamplesPerLine + k], n * 2000 + k);
-            ASSERT_EQ(out[n * kSamplesPerLine + kTapPairs + k], n * 2000 + 1000 + k);
-        }
-}
-
-TEST(SensorLines, ReversedIsTheForwardLineEndToEnd) {
-    const auto raw = interleaved_lines(3);
-    std::vector<std::uint16_t> forward(raw.size()), reversed(raw.size());
-    rearrange_sensor_lines(forward.data(), raw.size(), raw.data(), LineOrder::forward);
-    rearrange_sensor_lines(reversed.data(), raw.size(), raw.data(), LineOrder::reversed);
-    for (int n = 0; n < 3; ++n)
-        for (int j = 0; j < kSamplesPerLine; ++j)
-            ASSERT_EQ(reversed[n * kSamplesPerLine + kSamplesPerLine - 1 - j],
-                      forward[n * kSamplesPerLine + j]);
 }
 
 TEST(SensorLines, TouchesOnlyWholeLines) {

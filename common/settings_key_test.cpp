@@ -16,56 +16,23 @@ class SettingsKeyTest : public ::testing::Test {
     RegistrySandbox sandbox_{"NPTEST"};
 };
 
-TEST_F(SettingsKeyTest, UserValueComesFirst) {
+// Without a user key the machine key answers alone; once the user key has the
+// value, it wins.
+TEST_F(SettingsKeyTest, UserValueFirstMachineValueOtherwise) {
+    sandbox_.set_machine_text(kPath, "TypePano", "0");
+    EXPECT_EQ(SettingsKey(kPath).number("TypePano", 64, "1"), 0);
     sandbox_.set_user_text(kPath, "TypePano", "2");
-    sandbox_.set_machine_text(kPath, "TypePano", "0");
-    SettingsKey key(kPath);
-    ASSERT_TRUE(key.is_open());
-    EXPECT_EQ(key.number("TypePano", 64, "1"), 2);
+    EXPECT_EQ(SettingsKey(kPath).number("TypePano", 64, "1"), 2);
 }
 
-TEST_F(SettingsKeyTest, MachineKeyAnswersWhenTheUserKeyIsAbsent) {
-    sandbox_.set_machine_text(kPath, "TypePano", "0");
-    SettingsKey key(kPath);
-    ASSERT_TRUE(key.is_open());
-    EXPECT_EQ(key.number("TypePano", 64, "1"), 0);
-}
-
-TEST_F(SettingsKeyTest, ValueOnlyInTheMachineKeyIsFound) {
-    sandbox_.set_user_text(kPath, "Other", "x");
-    sandbox_.set_machine_text(kPath, "Rotation", "0");
-    SettingsKey key(kPath);
-    EXPECT_EQ(key.text("Rotation", 64, "1"), "0");
-}
-
-TEST_F(SettingsKeyTest, NothingOpenLeavesEveryDefault) {
-    SettingsKey key(kPath);
-    EXPECT_FALSE(key.is_open());
-    EXPECT_EQ(key.number("TypePano", 64, "1"), 1);
-    EXPECT_FALSE(key.dword("ModeOrvix").has_value());
-}
-
-TEST_F(SettingsKeyTest, WrongTypeLeavesTheDefault) {
+TEST_F(SettingsKeyTest, OnlyTheExpectedTypeThatFitsTheBufferIsTaken) {
     sandbox_.set_user_dword(kPath, "WithPreview", 2);
-    sandbox_.set_user_text(kPath, "ModeOrvix", "2");
+    sandbox_.set_user_text(kPath, "SerialNbK7_12b", std::string(20, '7'));  // 21 bytes
+    sandbox_.set_user_text(kPath, "Exact", std::string(19, '7'));           // 20 bytes
     SettingsKey key(kPath);
     EXPECT_EQ(key.number("WithPreview", 64, "1"), 1);
-    EXPECT_FALSE(key.dword("ModeOrvix").has_value());
-}
-
-TEST_F(SettingsKeyTest, ValueLongerThanTheBufferLeavesTheDefault) {
-    sandbox_.set_user_text(kPath, "SerialNbK7_12b",
-                           "ABCDEFGHIJKLMNOPQRSTUVWXYZ");          // 27 bytes with its zero
-    sandbox_.set_user_text(kPath, "Exact", std::string(19, '7'));  // 20 bytes exactly
-    SettingsKey key(kPath);
     EXPECT_FALSE(key.text("SerialNbK7_12b", 20).has_value());
     EXPECT_EQ(key.text("Exact", 20), std::string(19, '7'));
-}
-
-TEST_F(SettingsKeyTest, ReadsDwords) {
-    sandbox_.set_machine_dword(kPath, "BaudRatePano", 5);
-    SettingsKey key(kPath);
-    EXPECT_EQ(key.dword("BaudRatePano"), 5u);
 }
 
 TEST_F(SettingsKeyTest, WritingCreatesTheUserKeyWithTerminatedText) {

@@ -79,8 +79,8 @@ std::string DriverLibrary::load(const char* name) {
     return std::string(name) + " lacks " + missing;
 }
 
-int DriverLibrary::open(HWND host) {
-    const int result = exports_.PANOOPEN(host, "test", 0);
+int DriverLibrary::open(HWND host, short host_code) {
+    const int result = exports_.PANOOPEN(host, "test", host_code);
     opened_ = result == 1;
     return result;
 }

@@ -54,7 +54,7 @@ class DriverLibrary {
     std::string load(const char* name);
     bool loaded() const { return static_cast<bool>(module_); }
     // PANOOPEN; a result of 1 makes the destructor close the driver.
-    int open(HWND host);
+    int open(HWND host, short host_code = 0);
     // PANOCLOSE, whether or not the driver was opened.
     void close();
     void unload();

@@ -1,14 +1,21 @@
-// An adaptation module for tests. The same source is linked three times with
+// An adaptation module for tests. The same source is linked several times with
 // different export tables (the .def files): only the four required entry points,
-// the required ones with the optional ones under type-decorated names, and all twelve.
+// the required ones with the optional ones under type-decorated names, all twelve,
+// and one without GetTiming.
 //
-// Every call appends its entry point's name and a line break to the file named by the
-// environment variable NP_PANODLG_LOG, when set. Behaviour comes from the values below
-// HKEY_CURRENT_USER "Software\NORVANE\SIMULATOR\PANODLG" (see README.md).
+// Every call except ReArrangement appends its entry point's name and a line break to
+// the file named by the environment variable NP_PANODLG_LOG, when set. Behaviour comes
+// from the values below HKEY_CURRENT_USER "Software\NORVANE\SIMULATOR\PANODLG" (see
+// README.md). The image steps leave marks a test can find in the delivered image:
+// bPostProcess paints the bottom kMarkedRows rows kPostProcessGrey, and
+// TraitementATM4Images adds 1 to every pixel of those rows, so the strip reads
+// kPostProcessGrey + 1 only when both ran, in that order, on the delivered bitmap.
 #include <windows.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -25,6 +32,8 @@ using np::testing::configured_list;
 using np::testing::configured_number;
 
 constexpr const char* kConfigPath = "NORVANE\\SIMULATOR\\PANODLG";
+constexpr int kMarkedRows = 100;
+constexpr std::uint8_t kPostProcessGrey = 100;
 
 void log_call(const char* name) {
     char path[MAX_PATH];
@@ -41,7 +50,8 @@ void fill_record(np::AcquisitionRecord* record) {
     record->program = static_cast<std::uint8_t>(configured_number(kConfigPath, "Program", 20));
     record->kv = 70.0f;
     record->ma = 10.0f;
-    record->exposure_time = 14.2f;
+    record->exposure_time =
+        static_cast<float>(configured_number(kConfigPath, "ExposureMs", 14200)) / 1000.0f;
     record->valid = 1;
     const std::vector<int> widths = configured_list(kConfigPath, "Widths", "2300");
     record->section_count = static_cast<std::int16_t>(
@@ -106,8 +116,11 @@ int bResolution(double* x, double* y) {
     return 1;
 }
 
-bool bPostProcess(std::uint8_t*, int, int) {
+bool bPostProcess(std::uint8_t* bits, int width, int height) {
     log_call("bPostProcess");
+    if (!bits || width <= 0 || height < kMarkedRows) return false;
+    const int stride = (width + 3) & ~3;
+    std::memset(bits, kPostProcessGrey, static_cast<std::size_t>(stride) * kMarkedRows);
     return true;
 }
 
@@ -134,13 +147,26 @@ void GetInfosTir(np::AcquisitionRecord* record) {
     fill_record(record);
 }
 
-void TraitementATM4Images(HGLOBAL, np::AcquisitionRecord*) {
+void TraitementATM4Images(HGLOBAL dib, np::AcquisitionRecord*) {
     log_call("TraitementATM4Images");
+    auto* block = static_cast<std::uint8_t*>(::GlobalLock(dib));
+    if (!block) return;
+    BITMAPINFOHEADER header;
+    std::memcpy(&header, block, sizeof header);
+    const int stride = (header.biWidth + 3) & ~3;
+    if (header.biBitCount == 8 && header.biHeight >= kMarkedRows) {
+        std::uint8_t* rows = block + sizeof header + 256 * sizeof(RGBQUAD);
+        for (int i = 0; i < stride * kMarkedRows; ++i)
+            ++rows[i];
+    }
+    ::GlobalUnlock(dib);
 }
 
+// Rounds the exposure time to a tenth of a second, as the units' modules do.
 int GetExpositionTime(np::AcquisitionRecord* host_copy) {
     log_call("GetExpositionTime");
-    host_copy->exposure_time = 12.5f;
+    host_copy->exposure_time =
+        static_cast<float>(std::floor(host_copy->exposure_time * 10.0 + 0.5) / 10.0);
     return 0;
 }
 
