@@ -13,4 +13,9 @@ std::string LanguageModule::text(std::uint16_t id) const {
     return buffer;
 }
 
+UniqueMenu LanguageModule::menu(std::uint16_t id) const {
+    if (!module_) return {};
+    return UniqueMenu(::LoadMenuA(module_.get(), MAKEINTRESOURCEA(id)));
+}
+
 }  // namespace np::ventra

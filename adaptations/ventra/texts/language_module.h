@@ -10,6 +10,8 @@
 
 namespace np::ventra {
 
+using UniqueMenu = UniqueResource<detail::NullIsInvalid<HMENU, ::DestroyMenu>>;
+
 inline constexpr const char* kLanguageModuleFile = "NPLang.dll";
 inline constexpr std::size_t kTextBuffer = 128;
 
@@ -22,6 +24,9 @@ class LanguageModule {
 
     // At most 127 characters; empty for an id the module lacks.
     std::string text(std::uint16_t id) const;
+
+    // The console's menus: the short one and the full one of technical access.
+    UniqueMenu menu(std::uint16_t id) const;
 
   private:
     UniqueModule module_;
