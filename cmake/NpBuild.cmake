@@ -96,6 +96,26 @@ function(np_wine_test name)
     ENVIRONMENT "NP_WINE_DIR=${NP_WINE_DIR}")
 endfunction()
 
+# A Windows test program run under Wine beside a unit simulator (a program of the
+# build machine): COM1 is the unit's line, COM2 its command line (tools/wine-kvunit).
+#   np_simulator_test(name SIMULATOR path SIMULATOR_TARGET target SOURCES ... [LIBS ...] [DEPENDS ...])
+function(np_simulator_test name)
+  if(NOT NP_WIN32)
+    return()
+  endif()
+  cmake_parse_arguments(ARG "" "SIMULATOR;SIMULATOR_TARGET" "SOURCES;LIBS;DEPENDS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} gtest gmock gtest_main)
+  add_dependencies(${name} ${ARG_SIMULATOR_TARGET} ${ARG_DEPENDS})
+  add_test(NAME wine.${name}
+           COMMAND ${NP_TOOLS_DIR}/wine-kvunit ${ARG_SIMULATOR} $<TARGET_FILE:${name}>
+           WORKING_DIRECTORY $<TARGET_FILE_DIR:${name}>)
+  set_tests_properties(wine.${name} PROPERTIES
+    LABELS wine FIXTURES_REQUIRED wine_session RESOURCE_LOCK wine_prefix TIMEOUT 300
+    ENVIRONMENT "NP_WINE_DIR=${NP_WINE_DIR}")
+endfunction()
+
 # A native benchmark program (Google Benchmark); reports figures, never fails on time.
 function(np_benchmark name)
   if(NP_WIN32)

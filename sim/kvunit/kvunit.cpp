@@ -26,44 +26,9 @@
 #include <vector>
 
 #include "sim/kvunit/unit_script.h"
+#include "sim/serial-line/serial_line.h"
 
 namespace {
-
-struct Pty {
-    int master = -1;
-    int slave = -1;  // kept open so that the line survives the module closing its end
-    std::string path;
-};
-
-bool open_pty(Pty& pty) {
-    pty.master = posix_openpt(O_RDWR | O_NOCTTY);
-    if (pty.master < 0 || grantpt(pty.master) != 0 || unlockpt(pty.master) != 0) return false;
-    const char* name = ptsname(pty.master);
-    if (!name) return false;
-    pty.path = name;
-    pty.slave = open(name, O_RDWR | O_NOCTTY);
-    if (pty.slave < 0) return false;
-    // A serial line carries bytes, not text: no echo, no line editing, no translation.
-    termios mode{};
-    if (tcgetattr(pty.slave, &mode) != 0) return false;
-    cfmakeraw(&mode);
-    cfsetispeed(&mode, B9600);
-    cfsetospeed(&mode, B9600);
-    return tcsetattr(pty.slave, TCSANOW, &mode) == 0;
-}
-
-bool write_all(int fd, const std::vector<std::uint8_t>& bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
 
 class Player {
   public:
@@ -76,7 +41,7 @@ class Player {
             return;
         }
         for (const np::kvunit::Step& step : parsed.steps) {
-            if (!step.bytes.empty() && !write_all(line_, step.bytes))
+            if (!step.bytes.empty() && !np::sim::write_all(line_, step.bytes.data(), step.bytes.size()))
                 std::cerr << "kvunit: write failed: " << std::strerror(errno) << '\n';
             if (step.pause_ms > 0)
                 std::this_thread::sleep_for(std::chrono::milliseconds(step.pause_ms));
@@ -129,9 +94,9 @@ int main(int argc, char** argv) {
     }
     signal(SIGPIPE, SIG_IGN);
 
-    Pty data;
-    Pty commands;
-    if (!open_pty(data) || (control && !open_pty(commands))) {
+    np::sim::SerialLine data;
+    np::sim::SerialLine commands;
+    if (!np::sim::open_serial_line(data, B9600) || (control && !np::sim::open_serial_line(commands, B9600))) {
         std::cerr << "kvunit: cannot open a pseudo-terminal: " << std::strerror(errno) << '\n';
         return 1;
     }

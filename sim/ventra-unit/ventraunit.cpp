@@ -27,6 +27,7 @@
 #include <thread>
 #include <vector>
 
+#include "sim/serial-line/serial_line.h"
 #include "sim/ventra-unit/unit_model.h"
 
 namespace {
@@ -34,38 +35,6 @@ namespace {
 using np::ventraunit::UnitModel;
 namespace reg = np::ventraunit::reg;
 using Clock = std::chrono::steady_clock;
-
-struct Pty {
-    int master = -1;
-    int slave = -1;  // kept open so that the line survives the other side closing
-    std::string path;
-};
-
-bool open_pty(Pty& pty) {
-    pty.master = posix_openpt(O_RDWR | O_NOCTTY);
-    if (pty.master < 0 || grantpt(pty.master) != 0 || unlockpt(pty.master) != 0) return false;
-    const char* name = ptsname(pty.master);
-    if (!name) return false;
-    pty.path = name;
-    pty.slave = open(name, O_RDWR | O_NOCTTY);
-    if (pty.slave < 0) return false;
-    termios mode{};
-    if (tcgetattr(pty.slave, &mode) != 0) return false;
-    cfmakeraw(&mode);
-    cfsetispeed(&mode, B57600);
-    cfsetospeed(&mode, B57600);
-    return tcsetattr(pty.slave, TCSANOW, &mode) == 0;
-}
-
-void write_all(int fd, const std::uint8_t* bytes, std::size_t size) {
-    while (size > 0) {
-        const ssize_t n = write(fd, bytes, size);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return;
-        bytes += n;
-        size -= static_cast<std::size_t>(n);
-    }
-}
 
 struct LineFaults {
     bool cut = false;
@@ -133,7 +102,7 @@ class Slave {
             --faults_.shorten;
             size /= 2;
         }
-        write_all(line_, answer, size);
+        np::sim::write_all(line_, answer, size);
     }
 
     void take_writes(const std::uint8_t* request) {
@@ -204,8 +173,9 @@ class CommandInput {
 
 int main(int argc, char** argv) {
     const bool control = argc > 1 && std::strcmp(argv[1], "--control") == 0;
-    Pty data, commands;
-    if (!open_pty(data) || (control && !open_pty(commands))) {
+    np::sim::SerialLine data, commands;
+    if (!np::sim::open_serial_line(data, B57600) ||
+        (control && !np::sim::open_serial_line(commands, B57600))) {
         std::cerr << "ventraunit: no pseudo-terminal: " << std::strerror(errno) << '\n';
         return 1;
     }
