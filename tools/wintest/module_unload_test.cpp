@@ -1,0 +1,56 @@
+// Every module named on the command line, loaded and unloaded a hundred times, leaves
+// the process as it found it: no handle and no TLS index more. A host keeps the driver
+// for days and the driver loads its adaptation module at every opening.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "tools/wintest/process_handles.h"
+
+namespace np {
+namespace {
+
+std::vector<std::string> modules;
+
+// How many TLS indices the process could still take: the system runs out after about a
+// thousand, and the runtime then ends the process.
+std::size_t free_tls_indices() {
+    std::vector<DWORD> taken;
+    for (DWORD index; (index = ::TlsAlloc()) != TLS_OUT_OF_INDEXES;) taken.push_back(index);
+    for (const DWORD index : taken) ::TlsFree(index);
+    return taken.size();
+}
+
+TEST(ModuleUnload, HundredLoadsLeaveNoHandleAndNoTlsIndex) {
+    ASSERT_FALSE(modules.empty());
+    for (const std::string& module : modules) {
+        SCOPED_TRACE(module);
+        // The first load brings in the system libraries the module uses for good.
+        const HMODULE first = ::LoadLibraryA(module.c_str());
+        ASSERT_TRUE(first) << ::GetLastError();
+        ::FreeLibrary(first);
+
+        const std::size_t handles = count_open_handles();
+        const std::size_t tls_indices = free_tls_indices();
+        for (int round = 0; round < 100; ++round) {
+            const HMODULE loaded = ::LoadLibraryA(module.c_str());
+            ASSERT_TRUE(loaded);
+            ASSERT_TRUE(::FreeLibrary(loaded));
+        }
+        EXPECT_FALSE(::GetModuleHandleA(module.c_str()));
+        EXPECT_EQ(count_open_handles(), handles);
+        EXPECT_EQ(free_tls_indices(), tls_indices);
+    }
+}
+
+}  // namespace
+}  // namespace np
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    np::modules.assign(argv + 1, argv + argc);
+    return RUN_ALL_TESTS();
+}
