@@ -14,8 +14,10 @@ namespace {
 
 std::size_t free_tls_indices() {
     std::vector<DWORD> taken;
-    for (DWORD index; (index = ::TlsAlloc()) != TLS_OUT_OF_INDEXES;) taken.push_back(index);
-    for (const DWORD index : taken) ::TlsFree(index);
+    for (DWORD index; (index = ::TlsAlloc()) != TLS_OUT_OF_INDEXES;)
+        taken.push_back(index);
+    for (const DWORD index : taken)
+        ::TlsFree(index);
     return taken.size();
 }
 

@@ -19,8 +19,10 @@ std::vector<std::string> modules;
 // thousand, and the runtime then ends the process.
 std::size_t free_tls_indices() {
     std::vector<DWORD> taken;
-    for (DWORD index; (index = ::TlsAlloc()) != TLS_OUT_OF_INDEXES;) taken.push_back(index);
-    for (const DWORD index : taken) ::TlsFree(index);
+    for (DWORD index; (index = ::TlsAlloc()) != TLS_OUT_OF_INDEXES;)
+        taken.push_back(index);
+    for (const DWORD index : taken)
+        ::TlsFree(index);
     return taken.size();
 }
 
