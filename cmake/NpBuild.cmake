@@ -48,6 +48,9 @@ function(np_module name)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS})
   target_link_options(${name} PRIVATE -Wl,--enable-stdcall-fixup -Wl,--no-insert-timestamp)
+  # Thread keys come from common/module_unload.cpp, which gives them back at unload.
+  target_link_options(${name} PRIVATE
+    -Wl,--wrap=pthread_key_create,--wrap=pthread_key_delete,--wrap=pthread_getspecific,--wrap=pthread_setspecific)
   if(ARG_EXPORTS)
     add_test(NAME exports.${name}
              COMMAND ${NP_TOOLS_DIR}/check-exports $<TARGET_FILE:${name}> ${ARG_EXPORTS})

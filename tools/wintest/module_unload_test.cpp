@@ -48,6 +48,28 @@ TEST(ModuleUnload, HundredLoadsLeaveNoHandleAndNoTlsIndex) {
     }
 }
 
+// The first exception, thread_local and once-only initialisation on the loading thread
+// set up more of the runtime; that too goes with the module.
+TEST(ModuleUnload, RuntimeUsedOnTheLoadingThreadGoesWithTheModule) {
+    const auto load_use_and_free = [] {
+        const HMODULE loaded = ::LoadLibraryA("RuntimeProbe.dll");
+        ASSERT_TRUE(loaded);
+        const auto use_runtime = reinterpret_cast<int (*)(int)>(
+            reinterpret_cast<void*>(::GetProcAddress(loaded, "UseRuntime")));
+        ASSERT_TRUE(use_runtime);
+        EXPECT_EQ(use_runtime(1), 6);  // a fresh module every time
+        ASSERT_TRUE(::FreeLibrary(loaded));
+        ASSERT_FALSE(::GetModuleHandleA("RuntimeProbe.dll"));
+    };
+    load_use_and_free();
+    const std::size_t handles = count_open_handles();
+    const std::size_t tls_indices = free_tls_indices();
+    for (int round = 0; round < 100; ++round)
+        load_use_and_free();
+    EXPECT_EQ(count_open_handles(), handles);
+    EXPECT_EQ(free_tls_indices(), tls_indices);
+}
+
 }  // namespace
 }  // namespace np
 
