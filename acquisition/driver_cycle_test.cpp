@@ -4,22 +4,11 @@
 
 #include <windows.h>
 
-#include <vector>
-
 #include "acquisition/testing/scanlink_host.h"
 #include "tools/wintest/process_handles.h"
 
 namespace np {
 namespace {
-
-std::size_t free_tls_indices() {
-    std::vector<DWORD> taken;
-    for (DWORD index; (index = ::TlsAlloc()) != TLS_OUT_OF_INDEXES;)
-        taken.push_back(index);
-    for (const DWORD index : taken)
-        ::TlsFree(index);
-    return taken.size();
-}
 
 TEST(DriverCycle, FiftyOpeningsWithGenericLeaveNothingBehind) {
     testing::ScanlinkHost host("Generic.dll");
@@ -30,7 +19,7 @@ TEST(DriverCycle, FiftyOpeningsWithGenericLeaveNothingBehind) {
     ASSERT_FALSE(::GetModuleHandleA("Panodlg.dll"));
 
     const std::size_t handles = count_open_handles();
-    const std::size_t tls_indices = free_tls_indices();
+    const std::size_t tls_indices = count_free_tls_indices();
     for (int patient = 0; patient < 50; ++patient) {
         ASSERT_EQ(driver.PANOOPEN(host.window(), "test host", 0), 1);
         ASSERT_TRUE(::GetModuleHandleA("Panodlg.dll"));
@@ -38,7 +27,7 @@ TEST(DriverCycle, FiftyOpeningsWithGenericLeaveNothingBehind) {
     }
     EXPECT_FALSE(::GetModuleHandleA("Panodlg.dll"));
     EXPECT_EQ(count_open_handles(), handles);
-    EXPECT_EQ(free_tls_indices(), tls_indices);
+    EXPECT_EQ(count_free_tls_indices(), tls_indices);
 }
 
 }  // namespace
