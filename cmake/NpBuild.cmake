@@ -39,18 +39,41 @@ function(np_module name)
     return()
   endif()
   cmake_parse_arguments(ARG "" "DEF;EXPORTS" "SOURCES;LIBS" ${ARGN})
-  add_library(${name} SHARED ${ARG_SOURCES} ${ARG_DEF})
+  if(NOT TARGET np_module_unload)
+    # An object, not an archive member: nothing in a module refers to it by name.
+    add_library(np_module_unload OBJECT ${PROJECT_SOURCE_DIR}/common/module_unload.cpp)
+  endif()
+  add_library(${name} SHARED ${ARG_SOURCES} ${ARG_DEF} $<TARGET_OBJECTS:np_module_unload>)
   set_target_properties(${name} PROPERTIES PREFIX "" OUTPUT_NAME ${name})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS})
   target_link_options(${name} PRIVATE -Wl,--enable-stdcall-fixup -Wl,--no-insert-timestamp)
+  # Thread keys come from common/module_unload.cpp, which gives them back at unload.
+  target_link_options(${name} PRIVATE
+    -Wl,--wrap=pthread_key_create,--wrap=pthread_key_delete,--wrap=pthread_getspecific,--wrap=pthread_setspecific)
   if(ARG_EXPORTS)
     add_test(NAME exports.${name}
              COMMAND ${NP_TOOLS_DIR}/check-exports $<TARGET_FILE:${name}> ${ARG_EXPORTS})
     set_tests_properties(exports.${name} PROPERTIES ENVIRONMENT "OBJDUMP=${CMAKE_OBJDUMP}")
     set_property(TARGET ${name} APPEND PROPERTY NP_EXPORTS_FILE ${ARG_EXPORTS})
   endif()
+  set_property(GLOBAL APPEND PROPERTY NP_MODULES ${name})
 endfunction()
+
+# Every module, loaded and unloaded again and again, must give back all it took. The
+# test is added once the whole tree is read, so that it covers every np_module.
+function(np_module_unload_test)
+  get_property(modules GLOBAL PROPERTY NP_MODULES)
+  set(files "")
+  foreach(module IN LISTS modules)
+    list(APPEND files $<TARGET_FILE_NAME:${module}>)
+  endforeach()
+  np_wine_test(module_unload_test MAIN SOURCES ${PROJECT_SOURCE_DIR}/tools/wintest/module_unload_test.cpp
+               LIBS np_wintest gtest DEPENDS ${modules} ARGS ${files})
+endfunction()
+if(NP_WIN32 AND CMAKE_CURRENT_SOURCE_DIR STREQUAL PROJECT_SOURCE_DIR)
+  cmake_language(DEFER CALL np_module_unload_test)
+endif()
 
 # A test built natively with GoogleTest, under the sanitizers.
 function(np_native_test name)
@@ -67,13 +90,13 @@ endfunction()
 
 # A Windows test program run under Wine. Wine tests share one prefix (registry,
 # C: drive, system directory), so they take a common lock and never overlap.
-#   np_wine_test(name SOURCES ... [LIBS ...] [DEPENDS targets...] [MAIN])
-# MAIN: the sources bring their own main() (not GoogleTest's).
+#   np_wine_test(name SOURCES ... [LIBS ...] [DEPENDS targets...] [ARGS ...] [MAIN])
+# MAIN: the sources bring their own main() (not GoogleTest's). ARGS: its command line.
 function(np_wine_test name)
   if(NOT NP_WIN32)
     return()
   endif()
-  cmake_parse_arguments(ARG "MAIN" "TIMEOUT" "SOURCES;LIBS;DEPENDS;LABELS" ${ARGN})
+  cmake_parse_arguments(ARG "MAIN" "TIMEOUT" "SOURCES;LIBS;DEPENDS;LABELS;ARGS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
   if(ARG_MAIN)
@@ -87,7 +110,7 @@ function(np_wine_test name)
   if(NOT ARG_TIMEOUT)
     set(ARG_TIMEOUT 300)
   endif()
-  add_test(NAME wine.${name} COMMAND ${name} WORKING_DIRECTORY $<TARGET_FILE_DIR:${name}>)
+  add_test(NAME wine.${name} COMMAND ${name} ${ARG_ARGS} WORKING_DIRECTORY $<TARGET_FILE_DIR:${name}>)
   set_tests_properties(wine.${name} PROPERTIES
     LABELS "wine;${ARG_LABELS}"
     FIXTURES_REQUIRED wine_session

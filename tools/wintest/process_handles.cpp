@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <vector>
+
 namespace np {
 
 std::size_t count_open_handles() {
@@ -13,6 +15,15 @@ std::size_t count_open_handles() {
         if (::GetHandleInformation(reinterpret_cast<HANDLE>(value), &flags)) ++count;
     }
     return count;
+}
+
+std::size_t count_free_tls_indices() {
+    std::vector<DWORD> taken;
+    for (DWORD index; (index = ::TlsAlloc()) != TLS_OUT_OF_INDEXES;)
+        taken.push_back(index);
+    for (const DWORD index : taken)
+        ::TlsFree(index);
+    return taken.size();
 }
 
 }  // namespace np

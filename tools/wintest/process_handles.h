@@ -1,4 +1,5 @@
-// Test helper: the number of kernel handles the process holds, to catch leaks.
+// Test helpers: the number of kernel handles the process holds and of TLS indices it
+// could still take, to catch leaks.
 #pragma once
 
 #include <cstddef>
@@ -9,5 +10,9 @@ namespace np {
 // handle table is probed instead (every handle value up to 65536 that the system
 // recognises counts).
 std::size_t count_open_handles();
+
+// TLS indices the process could still take (about a thousand at most; the thread
+// runtime ends a process that runs out).
+std::size_t count_free_tls_indices();
 
 }  // namespace np

@@ -1,0 +1,34 @@
+// A host that opens and closes the driver for every patient: the adaptation module is
+// loaded at each opening and unloaded at each closing, and nothing may pile up.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include "acquisition/testing/scanlink_host.h"
+#include "tools/wintest/process_handles.h"
+
+namespace np {
+namespace {
+
+TEST(DriverCycle, FiftyOpeningsWithGenericLeaveNothingBehind) {
+    testing::ScanlinkHost host("Generic.dll");
+    const auto& driver = host.driver();
+    // The first opening brings in the system libraries for good.
+    ASSERT_EQ(driver.PANOOPEN(host.window(), "test host", 0), 1);
+    driver.PANOCLOSE();
+    ASSERT_FALSE(::GetModuleHandleA("Panodlg.dll"));
+
+    const std::size_t handles = count_open_handles();
+    const std::size_t tls_indices = count_free_tls_indices();
+    for (int patient = 0; patient < 50; ++patient) {
+        ASSERT_EQ(driver.PANOOPEN(host.window(), "test host", 0), 1);
+        ASSERT_TRUE(::GetModuleHandleA("Panodlg.dll"));
+        driver.PANOCLOSE();
+    }
+    EXPECT_FALSE(::GetModuleHandleA("Panodlg.dll"));
+    EXPECT_EQ(count_open_handles(), handles);
+    EXPECT_EQ(count_free_tls_indices(), tls_indices);
+}
+
+}  // namespace
+}  // namespace np

@@ -1,0 +1,69 @@
+// Every module named on the command line, loaded and unloaded a hundred times, leaves
+// the process as it found it: no handle and no TLS index more. A host keeps the driver
+// for days and the driver loads its adaptation module at every opening.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "tools/wintest/process_handles.h"
+
+namespace np {
+namespace {
+
+std::vector<std::string> modules;
+
+TEST(ModuleUnload, HundredLoadsLeaveNoHandleAndNoTlsIndex) {
+    ASSERT_FALSE(modules.empty());
+    for (const std::string& module : modules) {
+        SCOPED_TRACE(module);
+        // The first load brings in the system libraries the module uses for good.
+        const HMODULE first = ::LoadLibraryA(module.c_str());
+        ASSERT_TRUE(first) << ::GetLastError();
+        ::FreeLibrary(first);
+
+        const std::size_t handles = count_open_handles();
+        const std::size_t tls_indices = count_free_tls_indices();
+        for (int round = 0; round < 100; ++round) {
+            const HMODULE loaded = ::LoadLibraryA(module.c_str());
+            ASSERT_TRUE(loaded);
+            ASSERT_TRUE(::FreeLibrary(loaded));
+        }
+        EXPECT_FALSE(::GetModuleHandleA(module.c_str()));
+        EXPECT_EQ(count_open_handles(), handles);
+        EXPECT_EQ(count_free_tls_indices(), tls_indices);
+    }
+}
+
+// The first exception, thread_local and once-only initialisation on the loading thread
+// set up more of the runtime; that too goes with the module.
+TEST(ModuleUnload, RuntimeUsedOnTheLoadingThreadGoesWithTheModule) {
+    const auto load_use_and_free = [] {
+        const HMODULE loaded = ::LoadLibraryA("RuntimeProbe.dll");
+        ASSERT_TRUE(loaded);
+        const auto use_runtime = reinterpret_cast<int (*)(int)>(
+            reinterpret_cast<void*>(::GetProcAddress(loaded, "UseRuntime")));
+        ASSERT_TRUE(use_runtime);
+        EXPECT_EQ(use_runtime(1), 6);  // a fresh module every time
+        ASSERT_TRUE(::FreeLibrary(loaded));
+        ASSERT_FALSE(::GetModuleHandleA("RuntimeProbe.dll"));
+    };
+    load_use_and_free();
+    const std::size_t handles = count_open_handles();
+    const std::size_t tls_indices = count_free_tls_indices();
+    for (int round = 0; round < 100; ++round)
+        load_use_and_free();
+    EXPECT_EQ(count_open_handles(), handles);
+    EXPECT_EQ(count_free_tls_indices(), tls_indices);
+}
+
+}  // namespace
+}  // namespace np
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    np::modules.assign(argv + 1, argv + argc);
+    return RUN_ALL_TESTS();
+}
