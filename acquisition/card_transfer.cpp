@@ -7,6 +7,7 @@
 #include "acquisition/card/request_error_box.h"
 #include "acquisition/image/bitmap_layout.h"
 #include "acquisition/image/display_table.h"
+#include "acquisition/record/record_rules.h"
 #include "acquisition/transfer/line_collector.h"
 #include "acquisition/transfer/live_preview.h"
 #include "acquisition/transfer/raw_image_files.h"
@@ -242,7 +243,7 @@ int transfer_lines(DriverState& state, const TransferRequest& request,
     setup.rearrange = state.adaptation.entry().ReArrangement;
     setup.raw = state.raw_image.get();
     setup.windows = transfer::section_windows(state.record, gaps);
-    setup.section_count = transfer::usable_section_count(state.record);
+    setup.section_count = record::usable_section_count(state.record);
     setup.trace = [](const char* text) { ::OutputDebugStringA(text); };
     transfer::LineCollector collector(std::move(setup));
 

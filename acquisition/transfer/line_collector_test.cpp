@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "acquisition/record/record_rules.h"
 #include "acquisition/transfer/card_stream_test_util.h"
 
 namespace np::transfer {
@@ -27,7 +28,7 @@ struct Fixture {
         setup.rearrange = testing::copy_line;
         setup.raw = raw.samples.data();
         setup.windows = section_windows(record, gaps);
-        setup.section_count = usable_section_count(record);
+        setup.section_count = np::record::usable_section_count(record);
         setup.trace = [this](const char* text) { traces += text; };
         LineCollector result(setup);
         result.start(kPictureBufferBytes);

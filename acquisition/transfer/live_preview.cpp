@@ -15,10 +15,6 @@ int ceil_div(int a, int b) {
 
 }  // namespace
 
-int preview_factor(int section_count) {
-    return section_count == 4 ? 8 : 6;
-}
-
 int preview_offset(int factor, int planned_length) {
     const unsigned difference = static_cast<unsigned>(kMaxImageLines / factor) -
                                 static_cast<unsigned>(planned_length / factor);

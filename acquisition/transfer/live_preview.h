@@ -20,8 +20,6 @@ struct PreviewGeometry {
     int stride() const { return (width() + 3) & ~3; }
 };
 
-// f for a record's section count.
-int preview_factor(int section_count);
 // Columns left on each side of the planned image in the preview.
 int preview_offset(int factor, int planned_length);
 

