@@ -295,7 +295,7 @@ image::FlatFieldMask flat_field_mask(const mask::Mask& mask) {
 }
 
 int run_card_transfer(DriverState& state, const TransferRequest& request) {
-    if (!state.raw_image || !state.card) return transfer::kTransferFailed;
+    if (!state.raw_image || !state.card || !state.picture) return transfer::kTransferFailed;
     std::array<int, kMaxSections> gaps{};
     const int units = state.adaptation.entry().GetTiming(state.record.program, gaps.data());
     const std::uint32_t timeout_ms =

@@ -57,6 +57,8 @@ class Acquisition {
     explicit Acquisition(DriverState& state) : state_(state) {}
 
     int run() {
+        // A driver that failed to open has no picture buffer to read the lines from.
+        if (!state_.open) return fail(transfer::kCardNotReadyCode);
         work_bitmap_ = image::allocate_bitmap(record::kMaxImageColumns, image::kImageHeight);
         if (!work_bitmap_) return fail(transfer::kNoMemory);
         read_acquisition_settings(state_);

@@ -13,6 +13,8 @@
 #include "common/acquisition_record.h"
 #include "sim/phantom/phantom_scan.h"
 #include "tools/wintest/address_space_hog.h"
+#include "tools/wintest/message_box_capture.h"
+#include "tools/wintest/process_handles.h"
 #include "tools/wintest/registry_sandbox.h"
 
 namespace {
@@ -51,6 +53,8 @@ class Bench {
         if (result == 1) host_.follow_console_log();
         return result;
     }
+    // PANOCLOSE, also after a failed opening.
+    void close() { driver_.close(); }
     int acquire() {
         host_.clear();
         threads_before_ = np::testing::thread_count();
@@ -192,6 +196,33 @@ TEST(AcquisitionResults, CardAndModuleFailuresReachTheHostAsCodes) {
         ASSERT_EQ(bench.open(), 1);
         EXPECT_EQ(bench.acquire(), 0) << c.name << " " << c.value;
         EXPECT_EQ(bench.no_image_code(), c.code) << c.name << " " << c.value;
+    }
+}
+
+// Opening got as far as the card device but no further: no picture buffer to read.
+TEST(AcquisitionResults, ADriverThatFailedToOpenIsNotReady) {
+    np::MessageBoxCapture boxes;
+    struct Case {
+        const char* path;
+        const char* name;
+        const char* text;
+        int open_result;
+    };
+    for (const Case& c : {Case{kCard, "Fail", "IOCTL_MAP_PICT_XFER_ADD", -7},
+                          Case{kCard, "Fail", "IOCTL_READ_FW_VERSION", -7},
+                          Case{kCard, "Firmware", "2.00", -9}, Case{kPano, "BaudRatePano", "", -8}}) {
+        SCOPED_TRACE(c.text);
+        Bench bench("TestPanodlgMinimal.dll");
+        if (*c.text)
+            bench.registry().set_user_text(c.path, c.name, c.text);
+        else
+            bench.registry().set_user_dword(c.path, c.name, 9);
+        ASSERT_EQ(bench.open(), c.open_result);
+        const std::size_t handles = np::count_open_handles();
+        EXPECT_EQ(bench.acquire(), 0);
+        EXPECT_EQ(bench.no_image_code(), 7);
+        EXPECT_EQ(np::count_open_handles(), handles);
+        bench.close();
     }
 }
 
