@@ -129,16 +129,15 @@ class CardPort final : public transfer::TransferPort {
           buffer_watcher_(watch_buffer, *state.card, state.event(kNewData)),
           escape_watcher_(watch_escape, *state.card, state.event(kEscape)) {}
 
-    // Starts the card and both watchers; on failure nothing is left running.
+    // Starts the card and both watchers; on failure nothing is left running and the
+    // card has been told to stop, even when it refused to start.
     bool start(std::uint32_t& fill_index) {
         card::CardDevice& card = *state_.card;
-        if (!card.start_picture_read()) {
-            card::show_request_error(card::Request::StartPictureRead);
-            return false;
-        }
         reading_ = true;
         const char* failed = nullptr;
-        if (!card.read_fill_index(fill_index))
+        if (!card.start_picture_read())
+            failed = card::request_name(card::Request::StartPictureRead);
+        else if (!card.read_fill_index(fill_index))
             failed = card::request_name(card::Request::ReadFillIndex);
         else if (!buffer_watcher_.start())
             failed = "Thread CheckDMABuff";

@@ -239,6 +239,18 @@ TEST(AcquisitionResults, NoMemoryForTheImageGivesCodeZero) {
     EXPECT_NE(bench.image_message(), nullptr);
 }
 
+TEST(AcquisitionResults, ARefusedStartStillStopsTheCard) {
+    np::MessageBoxCapture boxes;
+    Bench bench("TestPanodlgMinimal.dll");
+    bench.registry().set_user_text(kCard, "Fail", "IOCTL_START_PICT_READ IOCTL_STOP_PICT_READ");
+    ASSERT_EQ(bench.open(), 1);
+    EXPECT_EQ(bench.acquire(), 0);
+    EXPECT_EQ(bench.no_image_code(), 5);
+    ASSERT_EQ(boxes.count(), 2u) << boxes.log();
+    EXPECT_EQ(boxes[0].title, "Scanlink : IOCTL_START_PICT_READ");
+    EXPECT_EQ(boxes[1].title, "Scanlink : IOCTL_STOP_PICT_READ");
+}
+
 TEST(AcquisitionResults, TheEndEventBeforeAnyLineOfASingleSectionFails) {
     Bench bench("TestPanodlgMinimal.dll");
     bench.registry().set_user_text(kPanodlg, "Widths", "500");
