@@ -129,6 +129,16 @@ class CardPort final : public transfer::TransferPort {
           buffer_watcher_(watch_buffer, *state.card, state.event(kNewData)),
           escape_watcher_(watch_escape, *state.card, state.event(kEscape)) {}
 
+    // Every way out of a started transfer, an exception included, leaves the card stopped.
+    ~CardPort() override {
+        try {
+            stop();
+        } catch (...) {
+        }
+    }
+    CardPort(const CardPort&) = delete;
+    CardPort& operator=(const CardPort&) = delete;
+
     // Starts the card and both watchers; on failure nothing is left running and the
     // card has been told to stop, even when it refused to start.
     bool start(std::uint32_t& fill_index) {

@@ -92,6 +92,19 @@ class Acquisition {
         return deliver();
     }
 
+    int fail(int code) {
+        cursor_.restore();
+        work_bitmap_.reset();
+        ::SendMessageA(state_.host_window, image::kImageMessage, 0, code);
+        return 0;
+    }
+
+    // Whatever was thrown, the transfer's owners have stopped the card on the way here.
+    int fail_after_exception(int code) {
+        state_.record = {};
+        return fail(code);
+    }
+
   private:
     int deliver() {
         const bool mirrored = state_.adaptation.mirrored();
@@ -125,13 +138,6 @@ class Acquisition {
         return 1;
     }
 
-    int fail(int code) {
-        cursor_.restore();
-        work_bitmap_.reset();
-        ::SendMessageA(state_.host_window, image::kImageMessage, 0, code);
-        return 0;
-    }
-
     DriverState& state_;
     CursorScope cursor_;
     UniqueGlobal work_bitmap_;
@@ -140,7 +146,14 @@ class Acquisition {
 }  // namespace
 
 int wait_for_image(DriverState& state) {
-    return Acquisition(state).run();
+    Acquisition acquisition(state);
+    try {
+        return acquisition.run();
+    } catch (const std::bad_alloc&) {
+        return acquisition.fail_after_exception(transfer::kNoMemory);
+    } catch (...) {
+        return acquisition.fail_after_exception(transfer::kTransferFailedCode);
+    }
 }
 
 }  // namespace np::acquisition

@@ -72,6 +72,7 @@ class Bench {
     const Message* image_message() const { return host_.image_message(); }
     const std::vector<Message>& messages() const { return host_.messages(); }
     const std::vector<std::uint8_t>& image() const { return host_.image(); }
+    void on_each_message(void (*hook)()) { host_.on_each_message(hook); }
     int threads_before() const { return threads_before_; }
 
   private:
@@ -249,6 +250,31 @@ TEST(AcquisitionResults, ARefusedStartStillStopsTheCard) {
     ASSERT_EQ(boxes.count(), 2u) << boxes.log();
     EXPECT_EQ(boxes[0].title, "Scanlink : IOCTL_START_PICT_READ");
     EXPECT_EQ(boxes[1].title, "Scanlink : IOCTL_STOP_PICT_READ");
+}
+
+// The adaptation starves the process at the first line it reorders, so the live
+// preview's display table, computed a few lines later, is refused its memory and the
+// transfer ends by an exception.
+TEST(AcquisitionResults, MemoryRefusedMidTransferStopsTheCardAndReportsCodeZero) {
+    Bench bench("TestPanodlgFull.dll");
+    bench.registry().set_user_dword(kPanodlg, "StarveAtLine", 1);
+    bench.registry().set_user_dword(kCard, "LineRate", 2000);  // still scanning at the failure
+    ASSERT_EQ(bench.open(), 1);
+    const auto release = reinterpret_cast<void (*)()>(reinterpret_cast<void*>(
+        ::GetProcAddress(::GetModuleHandleA("Panodlg.dll"), "TestReleaseMemory")));
+    ASSERT_NE(release, nullptr);
+    bench.on_each_message(release);
+    const int result = bench.acquire();
+    release();
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(bench.no_image_code(), 0);
+    ASSERT_FALSE(bench.messages().empty());
+    // The card's feed has stopped with the watchers.
+    EXPECT_LE(bench.messages().back().threads, bench.threads_before());
+
+    bench.registry().set_user_dword(kPanodlg, "StarveAtLine", 0);
+    bench.registry().set_user_dword(kCard, "LineRate", 20000);
+    EXPECT_EQ(bench.acquire(), 1);
 }
 
 TEST(AcquisitionResults, TheEndEventBeforeAnyLineOfASingleSectionFails) {
