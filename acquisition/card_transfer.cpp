@@ -245,7 +245,8 @@ struct ExternalEndScope {
 };
 
 int transfer_lines(DriverState& state, const TransferRequest& request,
-                   const std::array<int, kMaxSections>& gaps, std::uint32_t timeout_ms) {
+                   const std::array<int, kMaxSections>& gaps,
+                   std::optional<std::uint32_t> timeout_ms) {
     const int mode = static_cast<int>(state.card_settings.mode);
     transfer::CollectorSetup setup;
     setup.mode = mode;
@@ -307,7 +308,7 @@ int run_card_transfer(DriverState& state, const TransferRequest& request) {
     if (!state.raw_image || !state.card || !state.picture) return transfer::kTransferFailed;
     std::array<int, kMaxSections> gaps{};
     const int units = state.adaptation.entry().GetTiming(state.record.program, gaps.data());
-    const std::uint32_t timeout_ms =
+    const std::optional<std::uint32_t> timeout_ms =
         transfer::event_timeout_ms(units, static_cast<int>(state.card_settings.mode));
     for (const auto& event : state.events)
         ::ResetEvent(event.get());

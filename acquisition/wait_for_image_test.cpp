@@ -297,6 +297,15 @@ TEST(AcquisitionResults, AStalledFeedEndsOnTheTimeOutWithWhatArrived) {
     EXPECT_EQ(bench.size().first, 300);  // lines 20 .. 319
 }
 
+// A negative time-out is no time-out: the image still ends on its last line.
+TEST(AcquisitionResults, ANegativeTimeOutWaitsForTheWholeImage) {
+    Bench bench("Generic.dll");
+    bench.registry().set_user_text(kPano, "TimeOut", "-500");
+    ASSERT_EQ(bench.open(), 1);
+    EXPECT_EQ(bench.acquire(), 1);
+    EXPECT_EQ(bench.size().first, 2700);
+}
+
 TEST(AcquisitionResults, TwelveBitResynchronisesOnACorruptControlField) {
     Bench bench("Generic.dll", 2);
     bench.registry().set_user_text(kCard, "Fault", "bad-control");

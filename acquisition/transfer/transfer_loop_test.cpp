@@ -63,7 +63,7 @@ struct LoopFixture {
     RawImage raw;
 
     int run(std::initializer_list<int> widths, std::array<int, kMaxSections> gaps = {},
-            LivePreview* preview = nullptr) {
+            LivePreview* preview = nullptr, std::optional<std::uint32_t> timeout_ms = 5000) {
         AcquisitionRecord record{};
         for (int width : widths)
             record.sections[record.section_count++].width = static_cast<std::int16_t>(width);
@@ -75,7 +75,7 @@ struct LoopFixture {
         setup.section_count = np::record::usable_section_count(record);
         LineCollector collector(setup);
         collector.start(kPictureBufferBytes);
-        const int result = run_transfer_loop(port, collector, preview, 5000);
+        const int result = run_transfer_loop(port, collector, preview, timeout_ms);
         image_lines = collector.image_lines();
         return result;
     }
@@ -92,6 +92,15 @@ TEST(TransferLoop, TheFirstWaitHasNoLimitAndTheLastWindowLineEndsTheImage) {
     ASSERT_EQ(f.port.timeouts.size(), 2u);
     EXPECT_EQ(f.port.timeouts[0], std::nullopt);
     EXPECT_EQ(f.port.timeouts[1], 5000u);
+}
+
+TEST(TransferLoop, ANegativeTimingMeansNoTimeOut) {
+    LoopFixture f;
+    for (int batch = 0; batch < 4; ++batch)
+        f.port.then(WaitOutcome::new_data, 40);
+    EXPECT_EQ(f.run({150}, {}, nullptr, event_timeout_ms(-50, 1)), kTransferComplete);
+    EXPECT_EQ(f.image_lines, 150);
+    EXPECT_EQ(f.port.timeouts, std::vector<std::optional<std::uint32_t>>(4, std::nullopt));
 }
 
 TEST(TransferLoop, TheEndEventAloneDoesNotEndAMultiSectionTransfer) {
@@ -199,7 +208,7 @@ TEST(ResultCodes, ModuleAndTransferResultsMapToHostCodes) {
     EXPECT_EQ(transfer_code(kTransferFailed), kTransferFailedCode);
     EXPECT_EQ(event_timeout_ms(500, 1), 5000u);
     EXPECT_EQ(event_timeout_ms(500, 2), 10000u);
-    EXPECT_EQ(event_timeout_ms(-5, 1), 0u);
+    EXPECT_EQ(event_timeout_ms(-5, 1), std::nullopt);
 }
 
 }  // namespace
