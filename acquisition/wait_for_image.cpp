@@ -79,20 +79,18 @@ class Acquisition {
 
         const int result = run_card_transfer(
             state_, {preparation.planned_length, preparation.preview_offset, &display_table()});
-        std::optional<int> code = transfer::transfer_code(result);
-        if (transfer::warns_operator(result))
-            for (int i = 0; i < kWarningBeeps; ++i)
-                ::MessageBeep(MB_ICONEXCLAMATION);
-        // A transfer that ended without a single line has no image to build.
-        if (!code && state_.image_length <= 0) code = transfer::kTransferFailedCode;
-        if (code) {
+        if (auto code = transfer::transfer_code(result, state_.image_length)) {
             state_.record = {};
             return fail(*code);
         }
         return deliver();
     }
 
+    // The no-image message; code 5 always comes with the operator's warning beeps.
     int fail(int code) {
+        if (transfer::warns_operator(code))
+            for (int i = 0; i < kWarningBeeps; ++i)
+                ::MessageBeep(MB_ICONEXCLAMATION);
         cursor_.restore();
         work_bitmap_.reset();
         ::SendMessageA(state_.host_window, image::kImageMessage, 0, code);
