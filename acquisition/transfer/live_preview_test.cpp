@@ -9,16 +9,6 @@
 namespace np::transfer {
 namespace {
 
-TEST(PreviewGeometry, SixthScaleExceptForFourSections) {
-    EXPECT_EQ((PreviewGeometry{6, 0}.width()), 666);
-    EXPECT_EQ((PreviewGeometry{6, 0}.height()), 208);
-    EXPECT_EQ((PreviewGeometry{8, 0}.width()), 500);
-    EXPECT_EQ((PreviewGeometry{8, 0}.height()), 156);
-    EXPECT_EQ(preview_offset(6, 2700), 108);
-    EXPECT_EQ(preview_offset(8, 2700), 81);
-    EXPECT_EQ(preview_offset(6, 4000), 0);
-}
-
 // The preview takes the mask when it is built: set the gains before the first update.
 struct PreviewFixture {
     PreviewGeometry geometry;

@@ -86,8 +86,7 @@ class Loop {
 std::optional<std::uint32_t> event_timeout_ms(int timing_units, int mode) {
     if (timing_units < 0) return std::nullopt;
     const long long per_unit = mode == static_cast<int>(TransferMode::bits12) ? 20 : 10;
-    return static_cast<std::uint32_t>(
-        std::min<long long>(timing_units * per_unit, 0xFFFFFFFELL));
+    return static_cast<std::uint32_t>(std::min<long long>(timing_units * per_unit, 0xFFFFFFFELL));
 }
 
 int run_transfer_loop(TransferPort& port, LineCollector& collector, LivePreview* preview,
