@@ -7,6 +7,7 @@
 #include "acquisition/card/request_error_box.h"
 #include "acquisition/image/bitmap_layout.h"
 #include "acquisition/image/display_table.h"
+#include "acquisition/record/record_rules.h"
 #include "acquisition/transfer/line_collector.h"
 #include "acquisition/transfer/live_preview.h"
 #include "acquisition/transfer/raw_image_files.h"
@@ -128,16 +129,25 @@ class CardPort final : public transfer::TransferPort {
           buffer_watcher_(watch_buffer, *state.card, state.event(kNewData)),
           escape_watcher_(watch_escape, *state.card, state.event(kEscape)) {}
 
-    // Starts the card and both watchers; on failure nothing is left running.
+    // Every way out of a started transfer, an exception included, leaves the card stopped.
+    ~CardPort() override {
+        try {
+            stop();
+        } catch (...) {
+        }
+    }
+    CardPort(const CardPort&) = delete;
+    CardPort& operator=(const CardPort&) = delete;
+
+    // Starts the card and both watchers; on failure nothing is left running and the
+    // card has been told to stop, even when it refused to start.
     bool start(std::uint32_t& fill_index) {
         card::CardDevice& card = *state_.card;
-        if (!card.start_picture_read()) {
-            card::show_request_error(card::Request::StartPictureRead);
-            return false;
-        }
         reading_ = true;
         const char* failed = nullptr;
-        if (!card.read_fill_index(fill_index))
+        if (!card.start_picture_read())
+            failed = card::request_name(card::Request::StartPictureRead);
+        else if (!card.read_fill_index(fill_index))
             failed = card::request_name(card::Request::ReadFillIndex);
         else if (!buffer_watcher_.start())
             failed = "Thread CheckDMABuff";
@@ -235,14 +245,15 @@ struct ExternalEndScope {
 };
 
 int transfer_lines(DriverState& state, const TransferRequest& request,
-                   const std::array<int, kMaxSections>& gaps, std::uint32_t timeout_ms) {
+                   const std::array<int, kMaxSections>& gaps,
+                   std::optional<std::uint32_t> timeout_ms) {
     const int mode = static_cast<int>(state.card_settings.mode);
     transfer::CollectorSetup setup;
     setup.mode = mode;
     setup.rearrange = state.adaptation.entry().ReArrangement;
     setup.raw = state.raw_image.get();
     setup.windows = transfer::section_windows(state.record, gaps);
-    setup.section_count = transfer::usable_section_count(state.record);
+    setup.section_count = record::usable_section_count(state.record);
     setup.trace = [](const char* text) { ::OutputDebugStringA(text); };
     transfer::LineCollector collector(std::move(setup));
 
@@ -294,10 +305,10 @@ image::FlatFieldMask flat_field_mask(const mask::Mask& mask) {
 }
 
 int run_card_transfer(DriverState& state, const TransferRequest& request) {
-    if (!state.raw_image || !state.card) return transfer::kTransferFailed;
+    if (!state.raw_image || !state.card || !state.picture) return transfer::kTransferFailed;
     std::array<int, kMaxSections> gaps{};
     const int units = state.adaptation.entry().GetTiming(state.record.program, gaps.data());
-    const std::uint32_t timeout_ms =
+    const std::optional<std::uint32_t> timeout_ms =
         transfer::event_timeout_ms(units, static_cast<int>(state.card_settings.mode));
     for (const auto& event : state.events)
         ::ResetEvent(event.get());

@@ -120,10 +120,12 @@ int open_driver(DriverState& state, HWND host_window, short host_code) {
 
     read_preview_and_image_type(state);
     if (!allocate_buffers(state)) return kOutOfResources;
+    state.open = true;
     return kOpened;
 }
 
 void close_driver(DriverState& state) {
+    state.open = false;
     close_card(state);
     for (auto& event : state.events)
         event.reset();

@@ -15,21 +15,24 @@ class DriverSettingsTest : public ::testing::Test {
 };
 
 TEST_F(DriverSettingsTest, OnlyWithPreview2TurnsThePreviewOff) {
-    for (const char* value : {"0", "1", "3", "-2", "x", " 2"}) {
+    using Case = std::pair<const char*, bool>;  // "WithPreview", preview on
+    for (const auto& [value, on] : {Case{"0", true}, Case{"1", true}, Case{"-2", true},
+                                    Case{"x", true}, Case{" 2", false}, Case{"2", false}}) {
         sandbox_.set_user_text(kSettingsPath, "WithPreview", value);
-        state_.live_preview = false;
+        state_.live_preview = !on;
         read_preview_and_image_type(state_);
-        EXPECT_EQ(state_.live_preview, value != std::string(" 2")) << value;
+        EXPECT_EQ(state_.live_preview, on) << value;
     }
-    sandbox_.set_user_text(kSettingsPath, "WithPreview", "2");
-    read_preview_and_image_type(state_);
-    EXPECT_FALSE(state_.live_preview);
 }
 
-TEST_F(DriverSettingsTest, MissingValuesGiveTheDefaults) {
+TEST_F(DriverSettingsTest, MissingValuesGiveTheDefaultsAndNoKeyTurnsThePreviewOff) {
+    state_.image_type = 0;
+    read_preview_and_image_type(state_);
+    EXPECT_FALSE(state_.live_preview);
+    EXPECT_EQ(state_.image_type, 0);
+
     sandbox_.set_user_text(kSettingsPath, "Other", "1");
     state_.image_type = 2;
-    state_.live_preview = false;
     read_preview_and_image_type(state_);
     EXPECT_TRUE(state_.live_preview);
     EXPECT_EQ(state_.image_type, 1);
@@ -38,21 +41,20 @@ TEST_F(DriverSettingsTest, MissingValuesGiveTheDefaults) {
     EXPECT_EQ(state_.image_type, 2);
 }
 
-TEST_F(DriverSettingsTest, NoSettingsKeyTurnsThePreviewOffAndKeepsTheImageType) {
-    state_.image_type = 0;
-    read_preview_and_image_type(state_);
-    EXPECT_FALSE(state_.live_preview);
-    EXPECT_EQ(state_.image_type, 0);
-}
-
 TEST_F(DriverSettingsTest, CardSettingsAreDwordsAndAllFourRequired) {
-    EXPECT_FALSE(read_card_settings());
+    const char* const names[] = {"BaudRatePano", "TimeoutPano", "BaudRateOrvix", "ModeOrvix"};
+    for (const char* missing : names) {
+        sandbox_.clear();
+        for (const char* name : names)
+            if (name != missing) sandbox_.set_user_dword(kSettingsPath, name, 1);
+        EXPECT_FALSE(read_card_settings()) << missing;
+        sandbox_.set_user_text(kSettingsPath, missing, "1");
+        EXPECT_FALSE(read_card_settings()) << missing;
+    }
+    sandbox_.clear();
     sandbox_.set_machine_dword(kSettingsPath, "BaudRatePano", 3);
     sandbox_.set_user_dword(kSettingsPath, "TimeoutPano", 250);
     sandbox_.set_user_dword(kSettingsPath, "BaudRateOrvix", 2);
-    EXPECT_FALSE(read_card_settings());
-    sandbox_.set_user_text(kSettingsPath, "ModeOrvix", "1");
-    EXPECT_FALSE(read_card_settings());
     sandbox_.set_user_dword(kSettingsPath, "ModeOrvix", 0);
     const auto settings = read_card_settings();
     ASSERT_TRUE(settings);

@@ -40,6 +40,9 @@ struct CardSettings {
 inline constexpr int kInitialHistogramExcludedLines = 20;
 
 struct DriverState {
+    // Set only by a PANOOPEN that got through every step and cleared by PANOCLOSE: a
+    // failed opening may leave the card device open without its picture buffer.
+    bool open = false;
     HWND host_window = nullptr;
     short host_code = 0;
     adaptation::AdaptationModule adaptation;

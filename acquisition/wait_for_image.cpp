@@ -57,6 +57,8 @@ class Acquisition {
     explicit Acquisition(DriverState& state) : state_(state) {}
 
     int run() {
+        // A driver that failed to open has no picture buffer to read the lines from.
+        if (!state_.open) return fail(transfer::kCardNotReadyCode);
         work_bitmap_ = image::allocate_bitmap(record::kMaxImageColumns, image::kImageHeight);
         if (!work_bitmap_) return fail(transfer::kNoMemory);
         read_acquisition_settings(state_);
@@ -77,17 +79,28 @@ class Acquisition {
 
         const int result = run_card_transfer(
             state_, {preparation.planned_length, preparation.preview_offset, &display_table()});
-        std::optional<int> code = transfer::transfer_code(result);
-        if (transfer::warns_operator(result))
-            for (int i = 0; i < kWarningBeeps; ++i)
-                ::MessageBeep(MB_ICONEXCLAMATION);
-        // A transfer that ended without a single line has no image to build.
-        if (!code && state_.image_length <= 0) code = transfer::kTransferFailedCode;
-        if (code) {
+        if (auto code = transfer::transfer_code(result, state_.image_length)) {
             state_.record = {};
             return fail(*code);
         }
         return deliver();
+    }
+
+    // The no-image message; code 5 always comes with the operator's warning beeps.
+    int fail(int code) {
+        if (transfer::warns_operator(code))
+            for (int i = 0; i < kWarningBeeps; ++i)
+                ::MessageBeep(MB_ICONEXCLAMATION);
+        cursor_.restore();
+        work_bitmap_.reset();
+        ::SendMessageA(state_.host_window, image::kImageMessage, 0, code);
+        return 0;
+    }
+
+    // Whatever was thrown, the transfer's owners have stopped the card on the way here.
+    int fail_after_exception(int code) {
+        state_.record = {};
+        return fail(code);
     }
 
   private:
@@ -123,13 +136,6 @@ class Acquisition {
         return 1;
     }
 
-    int fail(int code) {
-        cursor_.restore();
-        work_bitmap_.reset();
-        ::SendMessageA(state_.host_window, image::kImageMessage, 0, code);
-        return 0;
-    }
-
     DriverState& state_;
     CursorScope cursor_;
     UniqueGlobal work_bitmap_;
@@ -138,7 +144,14 @@ class Acquisition {
 }  // namespace
 
 int wait_for_image(DriverState& state) {
-    return Acquisition(state).run();
+    Acquisition acquisition(state);
+    try {
+        return acquisition.run();
+    } catch (const std::bad_alloc&) {
+        return acquisition.fail_after_exception(transfer::kNoMemory);
+    } catch (...) {
+        return acquisition.fail_after_exception(transfer::kTransferFailedCode);
+    }
 }
 
 }  // namespace np::acquisition

@@ -142,6 +142,7 @@ LRESULT CALLBACK HostWindow::procedure(HWND window, UINT message, WPARAM wparam,
     auto* host = reinterpret_cast<HostWindow*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
     if (!host || message < kImageMessage || message > kRawImageMessage)
         return ::DefWindowProcA(window, message, wparam, lparam);
+    if (host->before_message_) host->before_message_();
     host->record(message, wparam, lparam);
     return 0;
 }

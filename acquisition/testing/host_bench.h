@@ -94,6 +94,8 @@ class HostWindow {
     // every image message.
     void follow_console_log();
     void forget_console_log() { console_log_ = nullptr; }
+    // Runs `hook` first thing on every driver message, before anything is recorded.
+    void on_each_message(void (*hook)()) { before_message_ = hook; }
 
     const std::vector<HostMessage>& messages() const { return messages_; }
     const std::vector<std::uint8_t>& image() const { return image_; }
@@ -114,6 +116,7 @@ class HostWindow {
 
     HWND window_ = nullptr;
     int (*console_log_)(char*, int) = nullptr;
+    void (*before_message_)() = nullptr;
     std::vector<HostMessage> messages_;
     std::vector<std::uint8_t> image_;
     std::vector<std::uint8_t> preview_;

@@ -16,6 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,7 @@
 #include "common/settings_key.h"
 #include "common/text_numbers.h"
 #include "acquisition/testmodules/test_module_settings.h"
+#include "tools/wintest/address_space_hog.h"
 
 namespace {
 
@@ -66,6 +68,40 @@ void fill_record(np::AcquisitionRecord* record) {
 
 HMODULE g_self = nullptr;
 
+// "StarveAtLine" n: at the n-th line of a transfer the process is left without room for
+// any block of 4 KB or more (no address space, the C heap filled) until the host calls
+// TestReleaseMemory, so that the driver meets a refused allocation mid-transfer.
+class Starvation {
+  public:
+    void arm(int line) {
+        at_line_ = line;
+        lines_ = 0;
+    }
+    void count_line() {
+        if (++lines_ != at_line_) return;
+        blocks_.reserve(1 << 18);
+        hog_ = std::make_unique<np::AddressSpaceHog>();
+        while (blocks_.size() < blocks_.capacity()) {
+            void* block = std::malloc(4096);
+            if (!block) break;
+            blocks_.push_back(block);
+        }
+    }
+    void release() {
+        for (void* block : blocks_)
+            std::free(block);
+        blocks_.clear();
+        hog_.reset();
+    }
+
+  private:
+    int at_line_ = 0;
+    int lines_ = 0;
+    std::unique_ptr<np::AddressSpaceHog> hog_;
+    std::vector<void*> blocks_;
+};
+Starvation g_starvation;
+
 // Runs on a reference to this module taken by its starter, so that the module stays
 // loaded until the thread is done even when the driver is closed meanwhile.
 DWORD WINAPI notify_later(LPVOID parameter) {
@@ -92,12 +128,14 @@ int ReadCommData(HWND, np::AcquisitionRecord* record) {
 }
 
 void ReArrangement(std::uint16_t* dest, int samples, const std::uint16_t* src) {
+    g_starvation.count_line();
     np::rearrange_sensor_lines(dest, static_cast<std::size_t>(samples), src,
                                np::LineOrder::forward);
 }
 
 int GetTiming(int, int gaps[np::kMaxSections]) {
     log_call("GetTiming");
+    g_starvation.arm(configured_number(kConfigPath, "StarveAtLine", 0));
     const std::vector<int> configured_gaps = configured_list(kConfigPath, "Gaps", "10");
     for (std::size_t k = 0; k < configured_gaps.size(); ++k)
         gaps[k] = configured_gaps[k];
@@ -168,6 +206,10 @@ int GetExpositionTime(np::AcquisitionRecord* host_copy) {
     host_copy->exposure_time =
         static_cast<float>(std::floor(host_copy->exposure_time * 10.0 + 0.5) / 10.0);
     return 0;
+}
+
+void TestReleaseMemory() {
+    g_starvation.release();
 }
 
 }  // extern "C"

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "acquisition/record/record_rules.h"
 #include "acquisition/transfer/card_stream_test_util.h"
 
 namespace np::transfer {
@@ -27,7 +28,7 @@ struct Fixture {
         setup.rearrange = testing::copy_line;
         setup.raw = raw.samples.data();
         setup.windows = section_windows(record, gaps);
-        setup.section_count = usable_section_count(record);
+        setup.section_count = np::record::usable_section_count(record);
         setup.trace = [this](const char* text) { traces += text; };
         LineCollector result(setup);
         result.start(kPictureBufferBytes);
@@ -57,12 +58,11 @@ TEST(TenBitBatches, KeepOnlyTheWindowsWithAGapBetweenAndEndOnTheLastLine) {
     const BatchOutcome last = collector.process(f.card.picture(), f.card.fill_index());
     EXPECT_EQ(last.result, kImageComplete);
     EXPECT_EQ(collector.image_lines(), 4 + 50 + 3);
-    for (int i = 0; i < 4; ++i)
-        EXPECT_EQ(f.raw.line_tag(i), 106 + i);
-    for (int i = 4; i < 54; ++i)
-        EXPECT_EQ(f.raw.line_tag(i), 0);
-    for (int i = 0; i < 3; ++i)
-        EXPECT_EQ(f.raw.line_tag(54 + i), 114 + i);
+    EXPECT_EQ(f.raw.line_tag(0), 106);
+    EXPECT_EQ(f.raw.line_tag(3), 109);
+    EXPECT_EQ(f.raw.line_tag(53), 0);
+    EXPECT_EQ(f.raw.line_tag(54), 114);
+    EXPECT_EQ(f.raw.line_tag(56), 116);
     EXPECT_EQ(f.raw.line_tag(57), 0);
     EXPECT_THAT(f.traces, HasSubstr("Derniere ligne\n"));
 }
@@ -89,7 +89,7 @@ TEST(TenBitBatches, LinesPastTheRawBufferAreDroppedAndTheImageStillEnds) {
     EXPECT_THAT(f.traces, HasSubstr("Depassement buffer image\n"));
 }
 
-TEST(TenBitBatches, AFillIndexThatGrowsOrLeavesTheBufferFails) {
+TEST(TenBitBatches, AFillIndexThatGrowsOrLeavesTheBufferOrAnUnknownModeFails) {
     Fixture f;
     auto collector = f.collector(k10, sections({4}));
     f.card.add_line10(1);
@@ -98,13 +98,8 @@ TEST(TenBitBatches, AFillIndexThatGrowsOrLeavesTheBufferFails) {
     auto odd = f.collector(k10, sections({4}));
     odd.start(kPictureBufferBytes + 2488);
     EXPECT_EQ(odd.process(f.card.picture(), f.card.fill_index()).result, kBatchFailed);
-}
-
-TEST(TransferModes, AnUnknownModeFailsEveryBatch) {
-    Fixture f;
-    auto collector = f.collector(3, sections({4}));
-    f.card.add_line10(1);
-    EXPECT_EQ(collector.process(f.card.picture(), f.card.fill_index()).result, kBatchFailed);
+    auto unknown = f.collector(3, sections({4}));
+    EXPECT_EQ(unknown.process(f.card.picture(), f.card.fill_index()).result, kBatchFailed);
     EXPECT_EQ(f.traces, "Error\n");
 }
 

@@ -13,11 +13,25 @@ int ceil_div(int a, int b) {
     return (a + b - 1) / b;
 }
 
-}  // namespace
-
-int preview_factor(int section_count) {
-    return section_count == 4 ? 8 : 6;
+// The preview shows dead positions uncorrected: their gain counts as 1. Every sample it
+// draws lies clear of the seam, on the side the image build corrects it from.
+image::FlatFieldMask preview_mask(const FlatField& flat_field) {
+    image::FlatFieldMask mask{};
+    mask.dark_offset[0] = flat_field.dark_offsets[0];
+    mask.dark_offset[1] = flat_field.dark_offsets[1];
+    for (int s = 0; s < kSamplesPerLine; ++s) {
+        const float gain = flat_field.gains ? flat_field.gains[s] : 1.0f;
+        mask.gain[s] = gain >= 0.01f ? gain : 1.0f;
+    }
+    return mask;
 }
+
+image::TransferMode image_mode(int m) {
+    return m == sample_range(TransferMode::bits12) ? image::TransferMode::bits12
+                                                   : image::TransferMode::bits10;
+}
+
+}  // namespace
 
 int preview_offset(int factor, int planned_length) {
     const unsigned difference = static_cast<unsigned>(kMaxImageLines / factor) -
@@ -29,20 +43,13 @@ LivePreview::LivePreview(PreviewGeometry geometry, std::uint8_t* pixels, FlatFie
                          std::uint8_t* display_table, DisplayTableFn compute_table)
     : geometry_(geometry),
       pixels_(pixels),
-      flat_field_(flat_field),
+      corrector_(preview_mask(flat_field), image_mode(flat_field.sample_range), false),
       display_table_(display_table),
       compute_table_(std::move(compute_table)) {}
 
-std::uint8_t LivePreview::pixel(std::uint16_t value, int sample, int row) const {
+std::uint8_t LivePreview::pixel(std::uint16_t value, int sample) const {
     if (value == 0) return 0;
-    const int m = flat_field_.sample_range;
-    const bool first_half = row < ceil_div(622, geometry_.factor);
-    const int o = m - 1 - flat_field_.dark_offsets[first_half ? 0 : 1];
-    float gain = flat_field_.gains ? flat_field_.gains[sample] : 1.0f;
-    if (!(gain >= 0.01f)) gain = 1.0f;
-    const int rounded = static_cast<int>(gain * static_cast<float>(o - value) + 0.5f);
-    const int index = std::clamp(m - rounded - 1, 0, m - 1);
-    return display_table_[index];
+    return display_table_[corrector_(value, sample)];
 }
 
 void LivePreview::draw_line(const std::uint16_t* line, int index) {
@@ -55,7 +62,7 @@ void LivePreview::draw_line(const std::uint16_t* line, int index) {
     for (int r = 0; r < rows; ++r) {
         const int sample = r * f;
         const int stored_row = height - 1 - r;
-        pixels_[stored_row * geometry_.stride() + column] = pixel(line[sample], sample, r);
+        pixels_[stored_row * geometry_.stride() + column] = pixel(line[sample], sample);
     }
 }
 

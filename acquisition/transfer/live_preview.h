@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 
+#include "acquisition/image/flat_field.h"
 #include "acquisition/transfer/transfer_layout.h"
 
 namespace np::transfer {
@@ -20,15 +21,13 @@ struct PreviewGeometry {
     int stride() const { return (width() + 3) & ~3; }
 };
 
-// f for a record's section count.
-int preview_factor(int section_count);
 // Columns left on each side of the planned image in the preview.
 int preview_offset(int factor, int planned_length);
 
 struct FlatField {
     int sample_range = 1024;  // M
     std::array<std::uint16_t, 2> dark_offsets{};
-    const float* gains = nullptr;  // kSamplesPerLine
+    const float* gains = nullptr;  // kSamplesPerLine; null: all 1
 };
 
 // Computes the display table from the first `lines` raw lines.
@@ -52,11 +51,13 @@ class LivePreview {
 
   private:
     void draw_line(const std::uint16_t* line, int index);
-    std::uint8_t pixel(std::uint16_t value, int sample, int row) const;
+    std::uint8_t pixel(std::uint16_t value, int sample) const;
 
     PreviewGeometry geometry_;
     std::uint8_t* pixels_;
-    FlatField flat_field_;
+    // The image build's corrected(v, s), so that a damaged gain ends at the edges of the
+    // table here as it does there.
+    image::Corrector corrector_;
     std::uint8_t* display_table_;
     DisplayTableFn compute_table_;
     // Each acquisition starts with a fresh table and an empty preview.

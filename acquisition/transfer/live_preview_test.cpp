@@ -2,44 +2,39 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+#include <optional>
 #include <vector>
 
 namespace np::transfer {
 namespace {
 
-TEST(PreviewGeometry, SixthScaleExceptForFourSections) {
-    EXPECT_EQ(preview_factor(5), 6);
-    EXPECT_EQ(preview_factor(4), 8);
-    EXPECT_EQ((PreviewGeometry{6, 0}.width()), 666);
-    EXPECT_EQ((PreviewGeometry{6, 0}.height()), 208);
-    EXPECT_EQ((PreviewGeometry{8, 0}.width()), 500);
-    EXPECT_EQ((PreviewGeometry{8, 0}.height()), 156);
-    EXPECT_EQ(preview_offset(6, 2700), 108);
-    EXPECT_EQ(preview_offset(8, 2700), 81);
-    EXPECT_EQ(preview_offset(6, 4000), 0);
-}
-
+// The preview takes the mask when it is built: set the gains before the first update.
 struct PreviewFixture {
     PreviewGeometry geometry;
+    std::array<std::uint16_t, 2> dark;
     std::vector<std::uint8_t> pixels;
     std::vector<float> gains = std::vector<float>(kSamplesPerLine, 1.0f);
     std::vector<std::uint16_t> raw = std::vector<std::uint16_t>(kRawBufferBytes / 2, 0);
     std::array<std::uint8_t, 4096> table{};
     int tables_computed = 0;
     int lines_for_table = 0;
-    LivePreview preview;
+    std::optional<LivePreview> preview;
 
-    explicit PreviewFixture(PreviewGeometry g, std::array<std::uint16_t, 2> dark = {0, 0})
-        : geometry(g),
-          pixels(std::size_t(g.height()) * g.stride(), 0xEE),
-          preview(g, pixels.data(), FlatField{1024, dark, gains.data()}, table.data(),
-                  [this](const std::uint16_t*, int lines, std::uint8_t* t) {
-                      ++tables_computed;
-                      lines_for_table = lines;
-                      for (int i = 0; i < 4096; ++i)
-                          t[i] = static_cast<std::uint8_t>(i / 4);
-                  }) {}
+    explicit PreviewFixture(PreviewGeometry g, std::array<std::uint16_t, 2> d = {0, 0})
+        : geometry(g), dark(d), pixels(std::size_t(g.height()) * g.stride(), 0xEE) {}
 
+    PreviewMessages update(int first_line, int line_count) {
+        if (!preview)
+            preview.emplace(geometry, pixels.data(), FlatField{1024, dark, gains.data()},
+                            table.data(), [this](const std::uint16_t*, int lines, std::uint8_t* t) {
+                                ++tables_computed;
+                                lines_for_table = lines;
+                                for (int i = 0; i < 4096; ++i)
+                                    t[i] = static_cast<std::uint8_t>(i / 4);
+                            });
+        return preview->update(raw.data(), first_line, line_count);
+    }
     std::uint8_t at(int column, int row_from_top) const {
         return pixels[std::size_t(geometry.height() - 1 - row_from_top) * geometry.stride() +
                       column];
@@ -53,14 +48,14 @@ TEST(LivePreview, WaitsFor50LinesThenComputesTheTableOnceAndDrawsEverySixthLine)
     PreviewFixture f({6, 108});
     for (int line = 0; line < 121; ++line)
         f.fill_line(line, static_cast<std::uint16_t>(400 + line));
-    EXPECT_FALSE(f.preview.update(f.raw.data(), 0, 30).columns_drawn);
+    EXPECT_FALSE(f.update(0, 30).columns_drawn);
     EXPECT_EQ(f.tables_computed, 0);
-    const PreviewMessages first = f.preview.update(f.raw.data(), 30, 30);
+    const PreviewMessages first = f.update(30, 30);
     EXPECT_EQ(f.tables_computed, 1);
     EXPECT_EQ(f.lines_for_table, 60);
     EXPECT_TRUE(first.announce_offset);
     EXPECT_EQ(first.columns_drawn, 10 + 108);
-    const PreviewMessages second = f.preview.update(f.raw.data(), 60, 61);
+    const PreviewMessages second = f.update(60, 61);
     EXPECT_EQ(f.tables_computed, 1);
     EXPECT_FALSE(second.announce_offset);
     EXPECT_EQ(second.columns_drawn, 21 + 108);  // lines 0, 6, .. 120
@@ -78,7 +73,7 @@ TEST(LivePreview, AppliesTheFlatFieldOfEachHalfAndTreatsDeadGainsAsOne) {
     f.gains[8] = 0.0f;
     f.fill_line(0, 500);
     f.raw[16] = 0;
-    f.preview.update(f.raw.data(), 0, 50);
+    f.update(0, 50);
     // Row 0: sample 0, gain 2: 1024 - round(2 x (1000 - 500)) - 1 = 23 -> 5.
     EXPECT_EQ(f.at(499, 0), 23 / 4);
     // Row 1: sample 8, dead: 1024 - 500 - 1 = 523 -> 130.
@@ -88,18 +83,33 @@ TEST(LivePreview, AppliesTheFlatFieldOfEachHalfAndTreatsDeadGainsAsOne) {
     EXPECT_EQ(f.at(499, 2), 0);  // zero samples stay black
 }
 
+// A damaged mask: a gain too large for any int, an infinite one (times 0: NaN).
+TEST(LivePreview, DamagedGainsEndAtTheEdgesOfTheTable) {
+    PreviewFixture f({8, 0}, {23, 0});
+    f.gains[0] = 1e30f;
+    f.gains[8] = 1e30f;
+    f.gains[16] = std::numeric_limits<float>::infinity();
+    f.fill_line(0, 500);
+    f.raw[8] = 1010;   // above O = 1000: the product is hugely negative
+    f.raw[16] = 1000;  // equal to O
+    f.update(0, 50);
+    EXPECT_EQ(f.at(499, 0), 0);
+    EXPECT_EQ(f.at(499, 1), 1023 / 4);
+    EXPECT_EQ(f.at(499, 2), 1023 / 4);
+}
+
 TEST(LivePreview, AFull4000LineImageStaysInsideTheBitmap) {
     PreviewFixture f({6, 0});
     for (int line = 0; line < 4000; ++line)
         f.fill_line(line, 1000);
     for (int first = 0; first < 4000; first += 400)
-        f.preview.update(f.raw.data(), first, 400);
+        f.update(first, 400);
     EXPECT_EQ(f.at(0, 0), 1000 / 4);
 }
 
 TEST(LivePreview, NothingPastTheRoomLeftByTheOffset) {
     PreviewFixture f({6, 100});
-    EXPECT_FALSE(f.preview.update(f.raw.data(), 0, 3500).columns_drawn);
+    EXPECT_FALSE(f.update(0, 3500).columns_drawn);
     EXPECT_EQ(f.tables_computed, 0);
 }
 

@@ -22,9 +22,10 @@ std::optional<int> preparation_code(int result) {
     }
 }
 
-std::optional<int> transfer_code(int result) {
+std::optional<int> transfer_code(int result, int image_lines) {
     switch (result) {
         case kTransferComplete:
+            if (image_lines <= 0) return kTransferFailedCode;
             return std::nullopt;
         case kTransferEscaped:
             return kCancelled;
@@ -35,8 +36,8 @@ std::optional<int> transfer_code(int result) {
     }
 }
 
-bool warns_operator(int result) {
-    return result != kTransferComplete && result != kTransferEscaped && result != kCardNotReady;
+bool warns_operator(int host_code) {
+    return host_code == kTransferFailedCode;
 }
 
 }  // namespace np::transfer

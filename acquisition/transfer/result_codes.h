@@ -22,10 +22,11 @@ std::optional<int> comm_port_code(int open_comm_port_result);
 // The preparation's result (ReadCommData, or the console's start); nullopt on success.
 std::optional<int> preparation_code(int preparation_result);
 
-// The transfer's result; nullopt when an image was taken.
-std::optional<int> transfer_code(int transfer_result);
+// The transfer's result and the lines it wrote; nullopt when an image was taken. A
+// transfer that completed without a single line has no image either.
+std::optional<int> transfer_code(int transfer_result, int image_lines);
 
 // Whether the host code comes with the three warning beeps.
-bool warns_operator(int transfer_result);
+bool warns_operator(int host_code);
 
 }  // namespace np::transfer

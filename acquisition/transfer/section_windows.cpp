@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "acquisition/transfer/transfer_layout.h"
+#include "acquisition/record/record_rules.h"
 
 namespace np::transfer {
 
@@ -12,14 +12,10 @@ int SectionWindows::window_of(int line) const {
     return -1;
 }
 
-int usable_section_count(const AcquisitionRecord& record) {
-    return std::clamp<int>(record.section_count, 0, kMaxSections);
-}
-
 SectionWindows section_windows(const AcquisitionRecord& record,
                                const std::array<int, kMaxSections>& gaps) {
     SectionWindows result;
-    result.count = usable_section_count(record);
+    result.count = record::usable_section_count(record);
     // 64-bit sums so that absurd gaps from a module cannot overflow.
     long long first = 0;
     for (int k = 0; k < result.count; ++k) {
@@ -31,15 +27,6 @@ SectionWindows section_windows(const AcquisitionRecord& record,
         first += width;
     }
     return result;
-}
-
-int planned_length(const AcquisitionRecord& record) {
-    const int count = usable_section_count(record);
-    if (count == 0) return 0;
-    long long length = -kSectionGap;
-    for (int k = 0; k < count; ++k)
-        length += record.sections[k].width + kSectionGap;
-    return static_cast<int>(std::clamp<long long>(length, 0, kMaxImageLines));
 }
 
 }  // namespace np::transfer

@@ -1,5 +1,4 @@
-// Where the image sections lie in the card's line stream (10-bit mode) and how
-// long the image is planned to be.
+// Where the image sections lie in the card's line stream (10-bit mode).
 #pragma once
 
 #include <array>
@@ -24,14 +23,8 @@ struct SectionWindows {
     const SectionWindow& back() const { return windows[count - 1]; }
 };
 
-// The record's section count limited to what the record can hold (0..10).
-int usable_section_count(const AcquisitionRecord& record);
-
 // gaps[k]: line pairs the sensor delivers before section k.
 SectionWindows section_windows(const AcquisitionRecord& record,
                                const std::array<int, kMaxSections>& gaps);
-
-// Sum of (width + 50) over the sections minus 50, within 0..4000.
-int planned_length(const AcquisitionRecord& record);
 
 }  // namespace np::transfer

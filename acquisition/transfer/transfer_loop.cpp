@@ -36,11 +36,10 @@ class Loop {
         }
     }
 
-    int run(std::uint32_t timeout_ms) {
+    int run(std::optional<std::uint32_t> timeout_ms) {
         bool first_wait = true;
         for (;;) {
-            const WaitOutcome outcome =
-                port_.wait(first_wait ? std::nullopt : std::optional<std::uint32_t>(timeout_ms));
+            const WaitOutcome outcome = port_.wait(first_wait ? std::nullopt : timeout_ms);
             const bool was_first = std::exchange(first_wait, false);
             switch (outcome) {
                 case WaitOutcome::new_data: {
@@ -84,14 +83,14 @@ class Loop {
 
 }  // namespace
 
-std::uint32_t event_timeout_ms(int timing_units, int mode) {
+std::optional<std::uint32_t> event_timeout_ms(int timing_units, int mode) {
+    if (timing_units < 0) return std::nullopt;
     const long long per_unit = mode == static_cast<int>(TransferMode::bits12) ? 20 : 10;
-    return static_cast<std::uint32_t>(
-        std::clamp<long long>(timing_units * per_unit, 0, 0xFFFFFFFELL));
+    return static_cast<std::uint32_t>(std::min<long long>(timing_units * per_unit, 0xFFFFFFFELL));
 }
 
 int run_transfer_loop(TransferPort& port, LineCollector& collector, LivePreview* preview,
-                      std::uint32_t timeout_ms) {
+                      std::optional<std::uint32_t> timeout_ms) {
     return Loop(port, collector, preview).run(timeout_ms);
 }
 

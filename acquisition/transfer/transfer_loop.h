@@ -37,11 +37,13 @@ enum TransferResult : int {
 };
 
 // Time-out between two transfer events: GetTiming units of 10 ms, 20 ms in 12-bit mode.
-std::uint32_t event_timeout_ms(int timing_units, int mode);
+// A negative count (a mistyped setting such as "-500") means no time-out at all: a wait
+// of 0 ms would end every image after its first batch and call it complete.
+std::optional<std::uint32_t> event_timeout_ms(int timing_units, int mode);
 
 // Runs the loop on a started card. Every way out has stopped the port.
-// `preview` may be null (live preview off).
+// `preview` may be null (live preview off); `timeout_ms` nullopt: no time-out.
 int run_transfer_loop(TransferPort& port, LineCollector& collector, LivePreview* preview,
-                      std::uint32_t timeout_ms);
+                      std::optional<std::uint32_t> timeout_ms);
 
 }  // namespace np::transfer

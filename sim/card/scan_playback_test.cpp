@@ -22,17 +22,6 @@ int control(const std::vector<std::uint16_t>& line) {
     return (line[1245] >> 10) & 7;
 }
 
-TEST(ScanPlayback, TenBitLinesIncludeTheGapsAndPaceAtTheLineRate) {
-    const ScanPlayback playback(small(), 1);
-    EXPECT_EQ(playback.line_count(), 6 + 30 + 8 + 20 + 5);
-    EXPECT_EQ(playback.line_bytes(), 2488u);
-    EXPECT_EQ(playback.last_image_line(), 6 + 30 + 8 + 20 - 1);
-    EXPECT_EQ(playback.lines_due(0), 0);
-    EXPECT_EQ(playback.lines_due(100), 20);
-    EXPECT_EQ(playback.lines_due(1e6), playback.line_count());
-    EXPECT_TRUE(playback.ends_transfer());
-}
-
 TEST(ScanPlayback, TwelveBitFaultsCorruptOrDropTheMarkers) {
     std::vector<std::uint16_t> line(1246);
     const ScanPlayback plain(small(), 2);
@@ -54,13 +43,6 @@ TEST(ScanPlayback, TwelveBitFaultsCorruptOrDropTheMarkers) {
     EXPECT_EQ(control(line), 7);
     overflow.write_line(4050, line.data());
     EXPECT_EQ(control(line), 7);
-}
-
-TEST(ScanPlayback, AStallStopsTheLinesAndTheEndOfTransfer) {
-    const ScanPlayback stalled(small(FeedFault::stall), 1);
-    EXPECT_EQ(stalled.line_count(), 10);
-    EXPECT_FALSE(stalled.ends_transfer());
-    EXPECT_EQ(stalled.last_image_line(), 9);
 }
 
 }  // namespace
