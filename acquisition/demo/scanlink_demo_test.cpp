@@ -320,7 +320,29 @@ TEST_F(DemoDriver, UnusableFilesFailTheOpeningWithTheirMessage) {
         EXPECT_EQ(boxes[0].text, c.text);
         EXPECT_EQ(boxes[0].owner, nullptr);
         EXPECT_EQ(size(), std::make_pair(2550, 1244));
+
+        EXPECT_EQ(acquire(), 0);
+        EXPECT_EQ(no_image_code(), 7) << "a driver that did not open is not ready";
+        EXPECT_EQ(boxes.count(), 1u) << "nothing read again: " << boxes.log();
     }
+}
+
+// Before any opening, or after one that found no memory, there are no buffers: the
+// acquisition is refused as by a card that is not ready, even with a readable file.
+TEST_F(DemoDriver, AcquisitionWithoutAnOpenDriverIsRefused) {
+    install_demo_file(grey_tiff(60, 1244));
+    load_driver();
+    np::MessageBoxCapture boxes;
+    EXPECT_EQ(acquire(), 0) << "before any opening";
+    {
+        np::AddressSpaceHog hog;
+        EXPECT_EQ(open(), -4);
+    }
+    EXPECT_EQ(acquire(), 0) << "after an opening without memory";
+    EXPECT_EQ(no_image_code(), 7);
+    EXPECT_TRUE(preview_values().empty());
+    EXPECT_TRUE(delivered_image().empty());
+    EXPECT_EQ(boxes.count(), 0u) << boxes.log();
 }
 
 TEST_F(DemoDriver, WithoutInstallDirTheFileIsLookedForInKx) {
