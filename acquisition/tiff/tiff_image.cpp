@@ -12,8 +12,18 @@ constexpr uint16_t kYCbCr = 6;
 constexpr uint16_t kPlanar = 2;
 constexpr uint16_t kHorizontalDifferencing = 2;
 
-bool known_compression(uint32_t c) {
-    return c == 1 || c == 5 || c == 6;
+Compression compression_of(uint32_t number) {
+    switch (number) {
+        case 0:
+        case 1:
+            return Compression::none;
+        case 5:
+            return Compression::lzw;
+        case 6:
+            return Compression::jpeg;
+        default:
+            return Compression::unsupported;
+    }
 }
 
 // ITU-R BT.601 weights, 16-bit fixed point.
@@ -110,13 +120,11 @@ TiffStatus describe_image(ByteSource& file, const Directory& dir, ImageLayout& i
     image.width = dir.value(Tag::image_width);
     image.height = dir.value(Tag::image_length);
     if (image.width == 0 || image.height == 0) return TiffStatus::bad_format;
-    uint32_t compression = dir.value(Tag::compression);
-    if (compression == 0) compression = 1;
-    if (!known_compression(compression)) return TiffStatus::bad_format;
-    image.compression = static_cast<Compression>(compression);
+    image.compression = compression_of(dir.value(Tag::compression));
     if (TiffStatus s = read_bits(file, dir, image); s != TiffStatus::ok) return s;
     // Rows start on a byte boundary; samples narrower than a byte are packed.
     image.bytes_per_row = (uint64_t{image.bits_per_pixel} * image.width + 7) / 8;
+    if (image.compression == Compression::unsupported) return TiffStatus::ok;
     return check_rendering(dir, image);
 }
 

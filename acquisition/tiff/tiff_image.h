@@ -12,7 +12,8 @@
 
 namespace np::tiff {
 
-enum class Compression : uint16_t { none = 1, lzw = 5, jpeg = 6 };
+// Any other number is kept as `unsupported` and refused when the rows are read.
+enum class Compression : uint16_t { none = 1, lzw = 5, jpeg = 6, unsupported = 0xFFFF };
 
 enum class SampleLayout {
     grey,  // one sample per pixel
@@ -32,7 +33,8 @@ struct ImageLayout {
 };
 
 // Reads width, height, compression, bits per pixel and the sample arrangement. -4 for an
-// image the reader cannot render correctly, -2 when a value lies outside the file.
+// image the reader cannot render correctly, -2 when a value lies outside the file. An
+// unsupported compression is not judged here: there is nothing to render.
 TiffStatus describe_image(ByteSource& file, const Directory& dir, ImageLayout& image);
 
 // Converts one stored row (bytes_per_row bytes) into `width` grey levels.
