@@ -237,6 +237,20 @@ TEST(DemoFile, LayoutsThatWouldScrambleTheImageAreRefused) {
               message(TiffStatus::bad_format));
 }
 
+// Rows of an image `width` wide, as the loader leaves them: the file's bottom row first.
+std::vector<uint8_t> bottom_rows(const std::vector<uint8_t>& pixels, uint32_t width) {
+    std::vector<uint8_t> rows;
+    for (size_t end = pixels.size(); rows.size() < size_t{width} * kDemoRows; end -= width)
+        rows.insert(rows.end(), pixels.begin() + (end - width), pixels.begin() + end);
+    return rows;
+}
+
+bool holds_bottom_rows(const std::vector<uint8_t>& dest, const std::vector<uint8_t>& pixels,
+                       uint32_t width) {
+    return std::equal(dest.begin(), dest.begin() + width * kDemoRows,
+                      bottom_rows(pixels, width).begin());
+}
+
 // Only the geometry is judged before the rows are read; the compression is judged with
 // the strips, and that refusal names the file.
 TEST(DemoFile, UnsupportedCompressionIsRefusedWithTheStrips) {
@@ -244,6 +258,36 @@ TEST(DemoFile, UnsupportedCompressionIsRefusedWithTheStrips) {
     EXPECT_EQ(load_bytes(file(4001, 1244)).message, "Demo file : uncorrect image width");
     EXPECT_EQ(load_bytes(file(16, 1243)).message, "Demo file : uncorrect image height");
     EXPECT_EQ(load_bytes(file(16, 1244)).message, message(TiffStatus::bad_format));
+}
+
+// Uncompressed strips of `rows_per_strip` rows, 4 pixels wide.
+std::vector<uint8_t> striped_file(const std::vector<uint8_t>& pixels, uint32_t height,
+                                  uint32_t rows_per_strip) {
+    TiffBuilder b;
+    const uint32_t at = b.block(pixels);
+    std::vector<uint32_t> offsets, counts;
+    for (uint32_t top = 0; top < height; top += rows_per_strip) {
+        offsets.push_back(at + top * 4);
+        counts.push_back(std::min(rows_per_strip, height - top) * 4);
+    }
+    b.add(256, kLong, 1, 4);
+    b.add(257, kLong, 1, height);
+    b.add(258, kShort, 1, 8);
+    b.add(278, kLong, 1, rows_per_strip);
+    const auto strips = static_cast<uint32_t>(offsets.size());
+    b.add_block(273, kLong, strips, np::testing::le32_array(offsets));
+    b.add_block(279, kLong, strips, np::testing::le32_array(counts));
+    return b.build();
+}
+
+// The strip limit counts the strips holding the bottom 1244 rows, not those above them.
+TEST(DemoFile, StripLimitCountsOnlyTheStripsRead) {
+    std::vector<uint8_t> pixels = ramp(4, 2200), dest;
+    ASSERT_TRUE(load_bytes(striped_file(pixels, 2200, 2), &dest).loaded);  // 1100 strips
+    EXPECT_TRUE(holds_bottom_rows(dest, pixels, 4));
+
+    pixels = ramp(4, 1300);
+    EXPECT_EQ(load_bytes(striped_file(pixels, 1300, 1)).message, message(TiffStatus::bad_format));
 }
 
 class BrokenToolFiles : public ::testing::Test {
