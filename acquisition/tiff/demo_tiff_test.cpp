@@ -227,7 +227,7 @@ TEST(DemoFile, LayoutsThatWouldScrambleTheImageAreRefused) {
         return load_bytes(grey_file(16, 1244, 1, pixels, edit)).message;
     };
     EXPECT_EQ(refused([](TiffBuilder& b, uint32_t) { b.add(262, kShort, 1, 3); }),
-              "Demo file has uncorrect format");  // palette
+              "Demo file has uncorrect format");  // palette without its colour map
     EXPECT_EQ(refused([](TiffBuilder& b, uint32_t) { b.add(258, kShort, 1, 7); }),
               "Demo file has uncorrect format");
     EXPECT_EQ(refused([](TiffBuilder& b, uint32_t at) {
@@ -258,6 +258,47 @@ TEST(DemoFile, UnsupportedCompressionIsRefusedWithTheStrips) {
     EXPECT_EQ(load_bytes(file(4001, 1244)).message, "Demo file : uncorrect image width");
     EXPECT_EQ(load_bytes(file(16, 1243)).message, "Demo file : uncorrect image height");
     EXPECT_EQ(load_bytes(file(16, 1244)).message, message(TiffStatus::bad_format));
+}
+
+// Editors save grey pictures with a grey-ramp palette: its indices are the grey levels.
+// Any other palette is shown as the luma of its colours.
+TEST(DemoFile, PaletteImagesAreShownInGrey) {
+    const std::vector<uint8_t> pixels = ramp(16, 1244);
+    auto palette_file = [&](uint16_t (*colour)(int channel, int index)) {
+        std::vector<uint8_t> map;
+        for (int channel = 0; channel < 3; ++channel)
+            for (int index = 0; index < 256; ++index) {
+                uint16_t level = colour(channel, index);
+                map.insert(map.end(), {static_cast<uint8_t>(level), static_cast<uint8_t>(level >> 8)});
+            }
+        return grey_file(16, 1244, 1, pixels, [&](TiffBuilder& b, uint32_t) {
+            b.add(262, kShort, 1, 3);
+            b.add_block(320, kShort, 768, map);
+        });
+    };
+    std::vector<uint8_t> dest;
+    auto grey_ramp = [](int, int index) { return static_cast<uint16_t>(index * 257); };
+    auto grey_ramp_8_bit = [](int, int index) { return static_cast<uint16_t>(index); };
+    for (auto ramp_file : {palette_file(grey_ramp), palette_file(grey_ramp_8_bit)}) {
+        ASSERT_TRUE(load_bytes(ramp_file, &dest).loaded);
+        EXPECT_TRUE(holds_bottom_rows(dest, pixels, 16));
+    }
+
+    auto inverted = [](int, int index) { return static_cast<uint16_t>((255 - index) << 8); };
+    ASSERT_TRUE(load_bytes(palette_file(inverted), &dest).loaded);
+    std::vector<uint8_t> expected = pixels;
+    for (uint8_t& v : expected)
+        v = static_cast<uint8_t>(255 - v);
+    EXPECT_TRUE(holds_bottom_rows(dest, expected, 16));
+
+    // Even indices pure red, odd ones pure green.
+    auto red_green = [](int channel, int index) {
+        return static_cast<uint16_t>(channel == index % 2 ? 0xFFFF : 0);
+    };
+    ASSERT_TRUE(load_bytes(palette_file(red_green), &dest).loaded);
+    for (uint8_t& v : expected = pixels)
+        v = v % 2 ? 150 : 76;
+    EXPECT_TRUE(holds_bottom_rows(dest, expected, 16));
 }
 
 // Uncompressed strips of `rows_per_strip` rows, 4 pixels wide.

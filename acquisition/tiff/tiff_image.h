@@ -28,6 +28,9 @@ struct ImageLayout {
     std::array<uint32_t, 3> bits{};  // per sample; bits[0] only for grey
     uint32_t bits_per_pixel = 0;
     bool white_is_zero = false;
+    // 8-bit indices whose palette is not a grey ramp: the luma of each entry.
+    bool palette = false;
+    std::array<uint8_t, 256> palette_grey{};
     bool predictor = false;  // horizontal differencing
     uint64_t bytes_per_row = 0;
 };

@@ -66,7 +66,7 @@ class StripDecoder {
           image_(image),
           rows_(rows),
           stored_is_grey_(image.layout == SampleLayout::grey && image.bits[0] == 8 &&
-                          !image.white_is_zero) {}
+                          !image.white_is_zero && !image.palette) {}
 
     TiffStatus decode(uint32_t offset, uint32_t byte_count, uint32_t first_row,
                       uint32_t row_count) {
