@@ -331,6 +331,47 @@ TEST(DemoFile, StripLimitCountsOnlyTheStripsRead) {
     EXPECT_EQ(load_bytes(striped_file(pixels, 1300, 1)).message, message(TiffStatus::bad_format));
 }
 
+void put_le(std::vector<uint8_t>& file, uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i)
+        file.push_back(static_cast<uint8_t>(value >> (8 * i)));
+}
+
+// Appends a directory of (tag, type, value) entries of count 1; returns its offset.
+uint32_t append_directory(std::vector<uint8_t>& file,
+                          std::initializer_list<std::array<uint32_t, 3>> entries, uint32_t next) {
+    const auto at = static_cast<uint32_t>(file.size());
+    put_le(file, static_cast<uint32_t>(entries.size()), 2);
+    for (const auto& [tag, type, value] : entries) {
+        put_le(file, tag, 2), put_le(file, type, 2), put_le(file, 1, 4), put_le(file, value, 4);
+    }
+    put_le(file, next, 4);
+    return at;
+}
+
+void set_first_directory(std::vector<uint8_t>& file, uint32_t offset) {
+    for (int i = 0; i < 4; ++i)
+        file[4 + i] = static_cast<uint8_t>(offset >> (8 * i));
+}
+
+TEST(DemoFile, ThumbnailBeforeTheImageIsPassedOver) {
+    const std::vector<uint8_t> pixels = ramp(16, 1244);
+    std::vector<uint8_t> file = grey_file(16, 1244, 1, pixels);
+    const uint32_t image = file[4] | file[5] << 8 | file[6] << 16 | file[7] << 24;
+    // A thumbnail of its own size and rows, as a reader taking it would show them.
+    set_first_directory(file, append_directory(file,
+                                               {{254, kLong, 1},
+                                                {256, kLong, 8},
+                                                {257, kLong, 1244},
+                                                {258, kShort, 8},
+                                                {273, kLong, 0}},
+                                               image));
+    std::vector<uint8_t> dest;
+    DemoLoad load = load_bytes(file, &dest);
+    ASSERT_TRUE(load.loaded) << load.message;
+    EXPECT_EQ(load.width, 16u);
+    EXPECT_TRUE(holds_bottom_rows(dest, pixels, 16));
+}
+
 class BrokenToolFiles : public ::testing::Test {
   protected:
     TempDir dir;
