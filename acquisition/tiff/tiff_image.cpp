@@ -97,8 +97,8 @@ TiffStatus read_palette(ByteSource& file, const Directory& dir, ImageLayout& ima
     if (TiffStatus s = read_numbers(file, *map, 3 * kEntries, levels); s != TiffStatus::ok) {
         return s;
     }
-    const bool eight_bit = std::all_of(levels.begin(), levels.end(),
-                                       [](uint32_t level) { return level < 256; });
+    const bool eight_bit =
+        std::all_of(levels.begin(), levels.end(), [](uint32_t level) { return level < 256; });
     const uint32_t shift = eight_bit ? 0 : 8;
     bool grey_ramp = true;
     for (uint32_t i = 0; i < kEntries; ++i) {
