@@ -156,6 +156,7 @@ TEST(DemoFile, MissingOrMisnamedFilesAreRefusedByName) {
     EXPECT_TRUE(has_tiff_extension("C:\\a.b\\x.TiF"));
     EXPECT_FALSE(has_tiff_extension("C:\\KX.tif\\DEMO0001"));
     EXPECT_FALSE(has_tiff_extension("demo.tiff"));
+    EXPECT_FALSE(has_tiff_extension("C:\\KX\\DEMO0001"));
 }
 
 TEST(DemoFile, WidthAndHeightLimits) {
