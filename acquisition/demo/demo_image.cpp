@@ -35,6 +35,10 @@ std::string read_install_dir() {
 
 }  // namespace
 
+bool driver_open(const DriverState& state) {
+    return static_cast<bool>(state.preview);
+}
+
 std::unique_ptr<std::uint8_t[]>& buffer() {
     static std::unique_ptr<std::uint8_t[]> image;
     return image;

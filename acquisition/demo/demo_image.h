@@ -10,6 +10,11 @@
 
 namespace np::acquisition::demo_image {
 
+// Whether the last PANOOPEN succeeded and no PANOCLOSE followed: the preview bitmap
+// exists only then (acquisitions keep it), the image buffer may be missing after an
+// acquisition that found no memory for it.
+bool driver_open(const DriverState& state);
+
 // The image buffer (demo::kImageBufferSize bytes) while the driver is open.
 std::unique_ptr<std::uint8_t[]>& buffer();
 

@@ -123,6 +123,13 @@ class DemoAcquisition {
 }  // namespace
 
 int wait_for_image(DriverState& state) {
+    // Before any opening, or after one that failed, there is neither preview nor image
+    // buffer to work with: the host hears what a driver without its card tells it, and
+    // nothing is started.
+    if (!demo_image::driver_open(state)) {
+        ::SendMessageA(state.host_window, image::kImageMessage, 0, transfer::kCardNotReadyCode);
+        return 0;
+    }
     return DemoAcquisition(state).run();
 }
 

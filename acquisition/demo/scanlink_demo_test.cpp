@@ -5,14 +5,11 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <cstring>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
 
-#include "acquisition/demo/demo_rules.h"
 #include "acquisition/testing/host_bench.h"
 #include "common/acquisition_record.h"
 #include "tools/wintest/address_space_hog.h"
@@ -21,10 +18,10 @@
 
 namespace {
 
+using np::testing::DeliveredImage;
 using np::testing::kImageMessage;
 using np::testing::program_directory;
 constexpr const char* kConsole = "NORVANE\\SIMULATOR\\CONSOLE";
-constexpr std::size_t kPixelOffset = 40 + 1024;
 
 void put(std::vector<std::uint8_t>& out, std::uint32_t value, int bytes) {
     for (int i = 0; i < bytes; ++i)
@@ -58,34 +55,10 @@ std::vector<std::uint8_t> grey_tiff(int width, int height) {
     return file;
 }
 
-void write_file(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()),
-              static_cast<std::streamsize>(bytes.size()));
-    ASSERT_TRUE(out.good()) << path;
-}
-
 std::vector<std::uint8_t> read_file(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), {}};
 }
-
-// A bitmap block as the host sees it: pixel at column c, stored row s (0 = bottom).
-struct Bitmap {
-    int width = 0, height = 0, stride = 0;
-    const std::uint8_t* pixels = nullptr;
-    explicit Bitmap(const std::vector<std::uint8_t>& block) {
-        if (block.size() < kPixelOffset) return;
-        std::memcpy(&width, block.data() + 4, 4);
-        std::memcpy(&height, block.data() + 8, 4);
-        stride = (width + 3) & ~3;
-        if (block.size() < kPixelOffset + std::size_t(stride) * height) return;
-        pixels = block.data() + kPixelOffset;
-    }
-    int at(int column, int stored_row) const {
-        return pixels[std::size_t(stored_row) * stride + column];
-    }
-};
 
 // Scanlink_demo with the demonstration directory in a temporary folder, a host window,
 // and an adaptation module beside this program (or none).
@@ -110,7 +83,10 @@ class DemoDriver : public ::testing::Test {
 
     void install_adaptation(const char* module) { ASSERT_TRUE(adaptation_.install(module)); }
     void install_demo_file(const std::vector<std::uint8_t>& bytes) {
-        write_file(demo_file_, bytes);
+        std::ofstream out(demo_file_, std::ios::binary | std::ios::trunc);
+        out.write(reinterpret_cast<const char*>(bytes.data()),
+                  static_cast<std::streamsize>(bytes.size()));
+        ASSERT_TRUE(out.good()) << demo_file_;
     }
 
     void load_driver() { ASSERT_EQ(driver_.load("Scanlink_demo.dll"), ""); }
@@ -123,7 +99,6 @@ class DemoDriver : public ::testing::Test {
         return driver_->PANOWAITFORIMAGE();
     }
     std::pair<int, int> size() const { return driver_->size(); }
-    std::pair<int, int> preview_size() const { return driver_->preview_size(); }
     // The host's copy of the record, or nothing when the driver has none.
     bool record(np::AcquisitionRecord& out) const { return driver_->PANOGETCOMMDATA(&out) == 1; }
 
@@ -137,8 +112,6 @@ class DemoDriver : public ::testing::Test {
     std::string demo_file_;
     np::testing::AdaptationInstall adaptation_;
     np::testing::HostWindow host_;
-
-  private:
     np::testing::DriverLibrary driver_;
 };
 
@@ -171,63 +144,28 @@ TEST_F(DemoDriver, WithoutModuleDeliversTheDemonstrationImageUnchanged) {
 
     ASSERT_EQ(open(), 1);
     EXPECT_EQ(size(), std::make_pair(2550, 1244));
-    EXPECT_EQ(preview_size(), std::make_pair(666, 208));
+    EXPECT_EQ(driver_->preview_size(), std::make_pair(666, 208));
     np::AcquisitionRecord host_copy{};
     EXPECT_FALSE(record(host_copy)) << "no record before the first acquisition";
 
     ASSERT_EQ(acquire(), 1);
-    const Bitmap image(delivered_image());
-    ASSERT_NE(image.pixels, nullptr);
+    const DeliveredImage image(delivered_image());
     ASSERT_EQ(image.width, 2550);
     ASSERT_EQ(image.height, 1244);
     int differing = 0;
     for (int row = 0; row < 1244; ++row)
         for (int column = 0; column < 2550; ++column)
-            differing += image.at(column, 1243 - row) !=
+            differing += image.at(column, row) !=
                          reference[header.size() + std::size_t(row) * 2550 + column];
     EXPECT_EQ(differing, 0);
-
-    const std::vector<long> previews = preview_values();
-    ASSERT_EQ(previews.size(), 1u + 255u);
-    EXPECT_EQ(previews.front(), (120 + 5) / 6);
-    EXPECT_EQ(previews.back(), (2540 + 6 * 120 + 15) / 6);
+    EXPECT_EQ(preview_values().front(), (120 + 5) / 6);
     EXPECT_EQ(host_.messages().back().message, kImageMessage);
-
     ASSERT_TRUE(record(host_copy));
-    expect_demo_record(host_copy, 2550, 70.0f, 6.4f, 17.6f);
-}
-
-TEST_F(DemoDriver, ImageTwoThousandWideIsCentredInThePreview) {
-    install_demo_file(grey_tiff(2000, 1244));
-    ASSERT_EQ(open(), 1);
-    EXPECT_EQ(size(), std::make_pair(2000, 1244));
-    ASSERT_EQ(acquire(), 1);
-
-    const std::vector<long> previews = preview_values();
-    ASSERT_EQ(previews.size(), 1u + 200u);
-    EXPECT_EQ(previews.front(), (166 + 5) / 6);
-    const Bitmap preview(host_.preview());
-    ASSERT_NE(preview.pixels, nullptr);
-    ASSERT_EQ(preview.width, 666);
-    for (int stored_row : {0, 100, 207}) {
-        const int file_row = 1243 - 6 * stored_row;
-        EXPECT_EQ(preview.at(165, stored_row), 0);
-        EXPECT_EQ(preview.at(166, stored_row), grey_at(0, file_row));
-        EXPECT_EQ(preview.at(166 + 333, stored_row), grey_at(1998, file_row));
-        EXPECT_EQ(preview.at(166 + 334, stored_row), 0);
-    }
-
-    const Bitmap image(delivered_image());
-    ASSERT_NE(image.pixels, nullptr);
-    EXPECT_EQ(image.width, 2000);
-    EXPECT_EQ(image.at(1999, 0), grey_at(1999, 1243));
-    EXPECT_EQ(image.at(0, 1243), grey_at(0, 0));
-    np::AcquisitionRecord host_copy{};
-    ASSERT_TRUE(record(host_copy));
-    EXPECT_EQ(+host_copy.sections[0].width, 2000) << "the section covers the delivered image";
+    EXPECT_EQ(+host_copy.sections[0].width, 2550);
 }
 
 // A module without a console is neither asked to open its link nor to fill the record.
+// An image 2000 wide is centred in the preview.
 TEST_F(DemoDriver, ModuleWithoutConsoleIsNotAskedForTheRecord) {
     char temp[MAX_PATH];
     ::GetTempPathA(MAX_PATH, temp);
@@ -235,10 +173,10 @@ TEST_F(DemoDriver, ModuleWithoutConsoleIsNotAskedForTheRecord) {
     ::DeleteFileA(log.c_str());
     ::SetEnvironmentVariableA("NP_PANODLG_LOG", log.c_str());
     install_adaptation("TestPanodlgMinimal.dll");
-    install_demo_file(grey_tiff(60, 1244));
+    install_demo_file(grey_tiff(2000, 1244));
 
     ASSERT_EQ(open(), 1);
-    EXPECT_EQ(size(), std::make_pair(60, 1244));
+    EXPECT_EQ(size(), std::make_pair(2000, 1244));
     ASSERT_EQ(acquire(), 1);
     // One call of our own proves the log is written: it must be the only one.
     const auto open_comm_port = reinterpret_cast<int (*)()>(reinterpret_cast<void*>(
@@ -252,17 +190,43 @@ TEST_F(DemoDriver, ModuleWithoutConsoleIsNotAskedForTheRecord) {
 
     np::AcquisitionRecord host_copy{};
     ASSERT_TRUE(record(host_copy));
-    expect_demo_record(host_copy, 60, 70.0f, 6.4f, 17.6f);
-    EXPECT_EQ(preview_values().size(), 1u + 6u);
+    expect_demo_record(host_copy, 2000, 70.0f, 6.4f, 17.6f);
+
+    const std::vector<long> previews = preview_values();
+    ASSERT_EQ(previews.size(), 1u + 200u);
+    EXPECT_EQ(previews.front(), (166 + 5) / 6);
+    EXPECT_EQ(previews.back(), (1990 + 6 * 166 + 15) / 6);
+    const DeliveredImage preview(host_.preview());
+    ASSERT_EQ(preview.width, 666);
+    ASSERT_EQ(preview.height, 208);
+    for (int stored_row : {0, 100, 207}) {
+        const int row = 207 - stored_row, file_row = 1243 - 6 * stored_row;
+        EXPECT_EQ(preview.at(165, row), 0);
+        EXPECT_EQ(preview.at(166, row), grey_at(0, file_row));
+        EXPECT_EQ(preview.at(166 + 333, row), grey_at(1998, file_row));
+        EXPECT_EQ(preview.at(166 + 334, row), 0);
+    }
+    const DeliveredImage image(delivered_image());
+    EXPECT_EQ(image.width, 2000);
+    EXPECT_EQ(image.at(1999, 0), grey_at(1999, 0));
+    EXPECT_EQ(image.at(0, 1243), grey_at(0, 1243));
 }
 
-TEST_F(DemoDriver, ConsoleStartDeliversToConsoleAndHost) {
+TEST_F(DemoDriver, ConsoleCancelsThenStarts) {
     install_adaptation("TestPanodlgConsole.dll");
-    registry_.set_user_dword(kConsole, "Notify", 0);
     install_demo_file(grey_tiff(120, 1244));
     ASSERT_EQ(open(), 1);
-    ASSERT_EQ(acquire(), 1);
 
+    registry_.set_user_dword(kConsole, "Notify", 1);
+    EXPECT_EQ(acquire(), 0);
+    EXPECT_EQ(no_image_code(), 4);
+    EXPECT_TRUE(delivered_image().empty());
+    EXPECT_TRUE(preview_values().empty());
+    np::AcquisitionRecord host_copy{};
+    EXPECT_FALSE(record(host_copy));
+
+    registry_.set_user_dword(kConsole, "Notify", 0);
+    ASSERT_EQ(acquire(), 1);
     auto console_log = reinterpret_cast<int (*)(char*, int)>(reinterpret_cast<void*>(
         ::GetProcAddress(::GetModuleHandleA("Panodlg.dll"), "TestConsoleLog")));
     ASSERT_NE(console_log, nullptr);
@@ -277,58 +241,38 @@ TEST_F(DemoDriver, ConsoleStartDeliversToConsoleAndHost) {
 
     // The console's GetInfosTir leaves the exposure at 0; the demonstration's own
     // values are only for acquisitions without a console.
-    np::AcquisitionRecord host_copy{};
     ASSERT_TRUE(record(host_copy));
     expect_demo_record(host_copy, 120, 0.0f, 0.0f, 0.0f);
 }
 
-TEST_F(DemoDriver, ConsoleCancelGivesCodeFourAndNoImage) {
-    install_adaptation("TestPanodlgConsole.dll");
-    registry_.set_user_dword(kConsole, "Notify", 1);
-    install_demo_file(grey_tiff(120, 1244));
-    ASSERT_EQ(open(), 1);
-    EXPECT_EQ(acquire(), 0);
-    EXPECT_EQ(no_image_code(), 4);
-    EXPECT_TRUE(delivered_image().empty());
-    EXPECT_TRUE(preview_values().empty());
-    np::AcquisitionRecord host_copy{};
-    EXPECT_FALSE(record(host_copy));
-}
-
+// A driver whose opening failed has nothing to acquire with: it is not ready, and the
+// file is not read again. Without "InstallDir" the file is looked for in C:\KX.
 TEST_F(DemoDriver, UnusableFilesFailTheOpeningWithTheirMessage) {
-    struct Case {
-        const char* name;
-        std::vector<std::uint8_t> bytes;  // empty: no file
-        std::string text;
-    };
-    std::vector<std::uint8_t> directory_past_end = {'I', 'I', 42, 0, 0x00, 0x10, 0, 0};
-    const Case cases[] = {
-        {"missing", {}, "Cannot open file : " + demo_file_},
-        {"directory past the end", directory_past_end, "Cannot read file : " + demo_file_},
-        {"too short", grey_tiff(100, 1243), "Demo file : uncorrect image height"},
-        {"too wide", grey_tiff(4001, 1244), "Demo file : uncorrect image width"},
-    };
+    const std::vector<std::uint8_t> directory_past_end = {'I', 'I', 42, 0, 0x00, 0x10, 0, 0};
     load_driver();
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (bool missing : {true, false}) {
+        SCOPED_TRACE(missing ? "missing" : "directory past the end");
         ::DeleteFileA(demo_file_.c_str());
-        if (!c.bytes.empty()) install_demo_file(c.bytes);
+        if (!missing) install_demo_file(directory_past_end);
         np::MessageBoxCapture boxes;
         EXPECT_EQ(open(), 0);
         ASSERT_EQ(boxes.count(), 1u) << boxes.log();
         EXPECT_EQ(boxes[0].title, "ORVIX DEMO ERROR");
-        EXPECT_EQ(boxes[0].text, c.text);
+        EXPECT_EQ(boxes[0].text,
+                  (missing ? "Cannot open file : " : "Cannot read file : ") + demo_file_);
         EXPECT_EQ(boxes[0].owner, nullptr);
         EXPECT_EQ(size(), std::make_pair(2550, 1244));
-    }
-}
 
-TEST_F(DemoDriver, WithoutInstallDirTheFileIsLookedForInKx) {
+        EXPECT_EQ(acquire(), 0);
+        EXPECT_EQ(no_image_code(), 7);
+        EXPECT_EQ(boxes.count(), 1u) << boxes.log();
+    }
+
     registry_.clear();
     np::MessageBoxCapture boxes;
     EXPECT_EQ(open(), 0);
     ASSERT_EQ(boxes.count(), 1u) << boxes.log();
-    EXPECT_EQ(boxes[0].text, "Cannot open file : C:\\KX\\DEMO0001.TIF");
+    EXPECT_EQ(boxes[0].text, "Cannot open file : C:\\KX\\DEMO0001.TIF") << "no InstallDir";
 }
 
 // The file is read again for every image: one that broke after the opening gives no
@@ -352,11 +296,26 @@ TEST_F(DemoDriver, FileBrokenAfterOpeningFailsTheAcquisition) {
     install_demo_file(grey_tiff(80, 1244));
     EXPECT_EQ(acquire(), 1) << "a repaired file serves the next image";
     EXPECT_EQ(size(), std::make_pair(80, 1244));
-    EXPECT_EQ(Bitmap(delivered_image()).width, 80);
+    EXPECT_EQ(DeliveredImage(delivered_image()).width, 80);
 }
 
-TEST_F(DemoDriver, NoMemoryForTheImageGivesCodeZero) {
+// Without memory at the opening there are no buffers, and nothing is acquired before a
+// good opening; without memory at the acquisition only that image is lost.
+TEST_F(DemoDriver, MemoryShortages) {
     install_demo_file(grey_tiff(60, 1244));
+    load_driver();
+    np::MessageBoxCapture boxes;
+    EXPECT_EQ(acquire(), 0) << "before any opening";
+    {
+        np::AddressSpaceHog hog;
+        EXPECT_EQ(open(), -4);
+    }
+    EXPECT_EQ(acquire(), 0) << "after an opening without memory";
+    EXPECT_EQ(no_image_code(), 7);
+    EXPECT_TRUE(preview_values().empty());
+    EXPECT_TRUE(delivered_image().empty());
+    EXPECT_EQ(boxes.count(), 0u) << boxes.log();
+
     ASSERT_EQ(open(), 1);
     {
         np::AddressSpaceHog hog;

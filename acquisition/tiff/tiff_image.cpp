@@ -12,8 +12,18 @@ constexpr uint16_t kYCbCr = 6;
 constexpr uint16_t kPlanar = 2;
 constexpr uint16_t kHorizontalDifferencing = 2;
 
-bool known_compression(uint32_t c) {
-    return c == 1 || c == 5 || c == 6;
+Compression compression_of(uint32_t number) {
+    switch (number) {
+        case 0:
+        case 1:
+            return Compression::none;
+        case 5:
+            return Compression::lzw;
+        case 6:
+            return Compression::jpeg;
+        default:
+            return Compression::unsupported;
+    }
 }
 
 // ITU-R BT.601 weights, 16-bit fixed point.
@@ -72,9 +82,38 @@ TiffStatus read_bits(ByteSource& file, const Directory& dir, ImageLayout& image)
     return TiffStatus::ok;
 }
 
+// Palette images of 8-bit indices: each entry's luma. Levels are 16-bit, unless every one
+// is below 256 (as some writers store 8-bit levels; libtiff reads them so too).
+TiffStatus read_palette(ByteSource& file, const Directory& dir, ImageLayout& image) {
+    constexpr uint32_t kEntries = 256;
+    const Entry* map = dir.find(Tag::color_map);
+    if (map == nullptr || map->count != 3 * kEntries ||
+        map->type != static_cast<uint16_t>(FieldType::short_) ||
+        image.layout != SampleLayout::grey || image.bits[0] != 8 ||
+        image.compression == Compression::jpeg) {
+        return TiffStatus::bad_format;
+    }
+    std::vector<uint32_t> levels;
+    if (TiffStatus s = read_numbers(file, *map, 3 * kEntries, levels); s != TiffStatus::ok) {
+        return s;
+    }
+    const bool eight_bit =
+        std::all_of(levels.begin(), levels.end(), [](uint32_t level) { return level < 256; });
+    const uint32_t shift = eight_bit ? 0 : 8;
+    bool grey_ramp = true;
+    for (uint32_t i = 0; i < kEntries; ++i) {
+        image.palette_grey[i] = luma(levels[i] >> shift, levels[kEntries + i] >> shift,
+                                     levels[2 * kEntries + i] >> shift);
+        grey_ramp = grey_ramp && image.palette_grey[i] == i;
+    }
+    // A grey ramp (as editors save grey pictures) changes nothing: the indices are the greys.
+    image.palette = !grey_ramp;
+    return TiffStatus::ok;
+}
+
 // Layouts whose stored bytes would not render as the picture: refuse them rather than show
 // a scrambled image.
-TiffStatus check_rendering(const Directory& dir, ImageLayout& image) {
+TiffStatus check_rendering(ByteSource& file, const Directory& dir, ImageLayout& image) {
     uint32_t samples = dir.has(Tag::samples_per_pixel) ? dir.value(Tag::samples_per_pixel) : 0;
     uint32_t expected = image.layout == SampleLayout::grey ? 1 : 3;
     if (samples != 0 && samples != expected) return TiffStatus::bad_format;
@@ -82,7 +121,9 @@ TiffStatus check_rendering(const Directory& dir, ImageLayout& image) {
         return TiffStatus::bad_format;
     }
     uint32_t photometric = dir.value(Tag::photometric);
-    if (photometric == kPalette) return TiffStatus::bad_format;
+    if (photometric == kPalette) {
+        if (TiffStatus s = read_palette(file, dir, image); s != TiffStatus::ok) return s;
+    }
     if (image.compression != Compression::jpeg && photometric == kYCbCr) {
         return TiffStatus::bad_format;
     }
@@ -110,20 +151,23 @@ TiffStatus describe_image(ByteSource& file, const Directory& dir, ImageLayout& i
     image.width = dir.value(Tag::image_width);
     image.height = dir.value(Tag::image_length);
     if (image.width == 0 || image.height == 0) return TiffStatus::bad_format;
-    uint32_t compression = dir.value(Tag::compression);
-    if (compression == 0) compression = 1;
-    if (!known_compression(compression)) return TiffStatus::bad_format;
-    image.compression = static_cast<Compression>(compression);
+    image.compression = compression_of(dir.value(Tag::compression));
     if (TiffStatus s = read_bits(file, dir, image); s != TiffStatus::ok) return s;
     // Rows start on a byte boundary; samples narrower than a byte are packed.
     image.bytes_per_row = (uint64_t{image.bits_per_pixel} * image.width + 7) / 8;
-    return check_rendering(dir, image);
+    if (image.compression == Compression::unsupported) return TiffStatus::ok;
+    return check_rendering(file, dir, image);
 }
 
 void grey_row(const ImageLayout& image, std::span<const uint8_t> stored, std::span<uint8_t> grey) {
     const uint32_t w = image.width;
     const uint8_t* s = stored.data();
     uint8_t* g = grey.data();
+    if (image.palette) {
+        for (uint32_t x = 0; x < w; ++x)
+            g[x] = image.palette_grey[s[x]];
+        return;
+    }
     if (image.layout == SampleLayout::grey) {
         switch (image.bits[0]) {
             case 8:

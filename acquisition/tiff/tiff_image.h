@@ -12,7 +12,8 @@
 
 namespace np::tiff {
 
-enum class Compression : uint16_t { none = 1, lzw = 5, jpeg = 6 };
+// Any other number is kept as `unsupported` and refused when the rows are read.
+enum class Compression : uint16_t { none = 1, lzw = 5, jpeg = 6, unsupported = 0xFFFF };
 
 enum class SampleLayout {
     grey,  // one sample per pixel
@@ -27,12 +28,16 @@ struct ImageLayout {
     std::array<uint32_t, 3> bits{};  // per sample; bits[0] only for grey
     uint32_t bits_per_pixel = 0;
     bool white_is_zero = false;
+    // 8-bit indices whose palette is not a grey ramp: the luma of each entry.
+    bool palette = false;
+    std::array<uint8_t, 256> palette_grey{};
     bool predictor = false;  // horizontal differencing
     uint64_t bytes_per_row = 0;
 };
 
 // Reads width, height, compression, bits per pixel and the sample arrangement. -4 for an
-// image the reader cannot render correctly, -2 when a value lies outside the file.
+// image the reader cannot render correctly, -2 when a value lies outside the file. An
+// unsupported compression is not judged here: there is nothing to render.
 TiffStatus describe_image(ByteSource& file, const Directory& dir, ImageLayout& image);
 
 // Converts one stored row (bytes_per_row bytes) into `width` grey levels.

@@ -1,12 +1,13 @@
-// Files written by libtiff's tiffcp, ImageMagick and cjpeg, decoded by us and by libtiff/djpeg.
+// Files written by libtiff's tiffcp, ImageMagick and cjpeg, loaded by us and decoded by
+// libtiff/djpeg.
 #include "acquisition/tiff/tiff_reader.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 
+#include "acquisition/tiff/demo_tiff.h"
 #include "tools/tool_images/tool_images.h"
-#include "acquisition/tiff/tiff_test_support.h"
 
 namespace np::tiff {
 namespace {
@@ -17,7 +18,12 @@ using np::testing::run;
 using np::testing::TempDir;
 using np::testing::TiffRows;
 
-constexpr const char* kSize = "700x1300";
+constexpr const char* kSize = "700x1244";
+
+struct Decoded {
+    TiffStatus status = TiffStatus::ok;
+    std::vector<uint8_t> pixels;  // top row first
+};
 
 class ToolFiles : public ::testing::Test {
   protected:
@@ -31,10 +37,16 @@ class ToolFiles : public ::testing::Test {
     static void TearDownTestSuite() { delete dir; }
     static std::string path(const std::string& name) { return dir->path(name); }
 
+    // The loader's buffer (the file's bottom row first) turned top row first.
     static Decoded ours(const std::string& file) {
-        auto source = StdioSource::open(file);
-        EXPECT_TRUE(source);
-        return decode_all(*source);
+        std::vector<uint8_t> dest(kDemoBufferSize);
+        StdioAccess files;
+        const DemoLoad load = load_demo_tiff(files, file, dest);
+        Decoded out{load.status, {}};
+        for (auto row = dest.begin() + std::ptrdiff_t{load.width} * kDemoRows; row != dest.begin();
+             row -= load.width)
+            out.pixels.insert(out.pixels.end(), row - load.width, row);
+        return out;
     }
     // tiffcp's copy of `from` with the given options, decoded by both.
     static std::pair<Decoded, TiffRows> tiffcp(const std::string& from,
@@ -49,27 +61,14 @@ class ToolFiles : public ::testing::Test {
 TempDir* ToolFiles::dir = nullptr;
 
 TEST_F(ToolFiles, GreyStripsEqualLibtiffPixelForPixel) {
+    // Many strips, one strip, RowsPerStrip beyond the height; with and without differencing.
     for (const char* options :
-         {"-c none -r 16", "-c none -r 1300", "-c none -r 5000", "-c lzw -r 7", "-c lzw -r 1300",
-          "-c lzw:2 -r 64", "-c lzw:2 -r 1300", "-c lzw:2 -r 1"}) {
+         {"-c none -r 16", "-c none -r 5000", "-c lzw -r 7", "-c lzw -r 1300", "-c lzw:2 -r 64"}) {
         SCOPED_TRACE(options);
         auto [decoded, reference] = tiffcp("grey8.tif", options);
-        if (std::string(options) == "-c lzw:2 -r 1") {
-            // 1300 strips: more than the reader takes, refused rather than shown in part.
-            EXPECT_EQ(decoded.status, TiffStatus::bad_format);
-            continue;
-        }
         ASSERT_EQ(decoded.status, TiffStatus::ok);
-        EXPECT_EQ(decoded.rows, reference.height);
         EXPECT_TRUE(decoded.pixels == reference.bytes);
     }
-}
-
-TEST_F(ToolFiles, ImageMagickLzwEqualsLibtiff) {
-    run("convert " + path("grey8.tif") + " -compress LZW " + path("im.tif"));
-    Decoded decoded = ours(path("im.tif"));
-    ASSERT_EQ(decoded.status, TiffStatus::ok);
-    EXPECT_TRUE(decoded.pixels == libtiff_rows(path("im.tif")).bytes);
 }
 
 TEST_F(ToolFiles, RgbBecomesItsLuma) {
@@ -103,16 +102,16 @@ TEST_F(ToolFiles, SixteenBitGreyKeepsItsHighByte) {
 
 TEST_F(ToolFiles, TwelveBitGreyKeepsItsTopEightBits) {
     // An odd width, so that every row ends on half a byte of padding.
-    run("convert -size 701x40 -seed 6 plasma:fractal -type Grayscale -depth 12 -compress none " +
+    run("convert -size 701x1244 -seed 6 plasma:fractal -type Grayscale -depth 12 -compress none " +
         path("grey12.tif"));
-    for (const char* options : {"-c none -r 7", "-c lzw -r 40"}) {
+    for (const char* options : {"-c none -r 7", "-c lzw -r 100"}) {
         SCOPED_TRACE(options);
         auto [decoded, reference] = tiffcp("grey12.tif", options);
         ASSERT_EQ(decoded.status, TiffStatus::ok);
         ASSERT_EQ(reference.bits, 12);
         const size_t line = (701 * 12 + 7) / 8;
         std::vector<uint8_t> top(decoded.pixels.size());
-        for (uint32_t y = 0; y < 40; ++y) {
+        for (uint32_t y = 0; y < 1244; ++y) {
             const uint8_t* row = &reference.bytes[y * line];
             for (uint32_t x = 0; x < 701; ++x) {
                 size_t bit = size_t{x} * 12;
@@ -124,77 +123,36 @@ TEST_F(ToolFiles, TwelveBitGreyKeepsItsTopEightBits) {
     }
 }
 
-TEST_F(ToolFiles, WhiteIsZeroIsShownAsTheImage) {
-    run("convert " + path("grey8.tif") + " -define quantum:polarity=min-is-white -compress LZW " +
-        path("miw.tif"));
-    Decoded decoded = ours(path("miw.tif"));
-    ASSERT_EQ(decoded.status, TiffStatus::ok);
-    TiffRows stored = libtiff_rows(path("miw.tif"));
-    for (uint8_t& v : stored.bytes)
-        v = static_cast<uint8_t>(255 - v);
-    EXPECT_TRUE(decoded.pixels == stored.bytes);
-}
-
 TEST_F(ToolFiles, JpegStreamsFromCjpegWithinTwoLevelsOfDjpeg) {
     run("convert " + path("rgb.tif") + " " + path("src.ppm"));
-    for (const char* options : {"-grayscale -quality 90", "-sample 2x2 -quality 80 -restart 4B"}) {
-        SCOPED_TRACE(options);
-        bool colour = std::string(options).find("grayscale") == std::string::npos;
-        run(std::string("cjpeg ") + options + " " + path("src.ppm") + " > " + path("x.jpg"));
-        run("djpeg -grayscale -pnm " + path("x.jpg") + " > " + path("x.pgm"));
-        np::testing::write_file(path("x.tif"), np::testing::wrap_jpeg_in_tiff(
-                                                   read_file(path("x.jpg")), 700, 1300, colour));
-        Decoded decoded = ours(path("x.tif"));
-        ASSERT_EQ(decoded.status, TiffStatus::ok);
-        auto reference = np::testing::read_pgm(path("x.pgm"));
-        int worst = 0;
-        for (size_t i = 0; i < decoded.pixels.size(); ++i) {
-            worst = std::max(worst, std::abs(decoded.pixels[i] - reference.pixels[i]));
-        }
-        EXPECT_LE(worst, 2);
-    }
+    run("cjpeg -sample 2x2 -quality 80 -restart 4B " + path("src.ppm") + " > " + path("x.jpg"));
+    run("djpeg -grayscale -pnm " + path("x.jpg") + " > " + path("x.pgm"));
+    np::testing::write_file(
+        path("x.tif"), np::testing::wrap_jpeg_in_tiff(read_file(path("x.jpg")), 700, 1244, true));
+    Decoded decoded = ours(path("x.tif"));
+    ASSERT_EQ(decoded.status, TiffStatus::ok);
+    auto reference = np::testing::read_pgm(path("x.pgm"));
+    int worst = 0;
+    for (size_t i = 0; i < decoded.pixels.size(); ++i)
+        worst = std::max(worst, std::abs(decoded.pixels[i] - reference.pixels[i]));
+    EXPECT_LE(worst, 2);
 }
 
-TEST_F(ToolFiles, LoaderKeepsTheBottomRowsBottomUp) {
-    run("tiffcp -c lzw:2 -r 100 " + path("grey8.tif") + " " + path("DEMO0001.TIF"));
-    TiffRows reference = libtiff_rows(path("DEMO0001.TIF"));
-    std::vector<uint8_t> dest(kDemoBufferSize, 0xAB);
-    StdioAccess files;
-    DemoLoad load = load_demo_tiff(files, path("DEMO0001.TIF"), dest);
-    ASSERT_TRUE(load.loaded) << load.message;
-    EXPECT_EQ(load.width, 700u);
-    for (uint32_t r = 0; r < kDemoRows; ++r) {
-        uint32_t y = 1300 - 1 - r;
-        ASSERT_TRUE(std::equal(dest.begin() + r * 700, dest.begin() + (r + 1) * 700,
-                               reference.bytes.begin() + y * 700))
-            << "destination row " << r;
-    }
-    EXPECT_EQ(dest[700 * kDemoRows], 0xAB) << "nothing past the last row";
-}
-
+// Widths the tools do not write.
 TEST(GreyRow, PackedSamplesAreScaledToBytes) {
-    ImageLayout twelve;
-    twelve.width = 2;
-    twelve.bits = {12, 0, 0};
-    twelve.bits_per_pixel = 12;
-    uint8_t stored12[] = {0xAB, 0xCD, 0xEF};  // samples 0xABC, 0xDEF
-    uint8_t grey[4];
-    grey_row(twelve, stored12, {grey, 2});
-    EXPECT_EQ(grey[0], 0xAB);
-    EXPECT_EQ(grey[1], 0xDE);
-
-    ImageLayout six = twelve;
+    ImageLayout six;
     six.width = 4;
     six.bits = {6, 0, 0};
     six.bits_per_pixel = 6;
     uint8_t stored6[] = {0xFC, 0x0F, 0xC0};  // 63, 0, 63, 0
+    uint8_t grey[4];
     grey_row(six, stored6, {grey, 4});
     EXPECT_EQ(grey[0], 255);
     EXPECT_EQ(grey[1], 0);
     EXPECT_EQ(grey[2], 255);
     EXPECT_EQ(grey[3], 0);
 
-    ImageLayout rgb565 = twelve;
+    ImageLayout rgb565 = six;
     rgb565.width = 1;
     rgb565.layout = SampleLayout::rgb;
     rgb565.bits = {5, 6, 5};

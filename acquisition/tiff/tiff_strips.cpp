@@ -15,11 +15,9 @@ struct StripTable {
 };
 
 TiffStatus read_strip_table(ByteSource& file, const Directory& dir, const ImageLayout& image,
-                            StripTable& table) {
+                            uint32_t first_row, StripTable& table) {
     const Entry* offsets = dir.find(Tag::strip_offsets);
     if (offsets == nullptr || offsets->count == 0) return TiffStatus::bad_format;
-    // More strips than the reader takes would leave rows missing: refuse the file instead.
-    if (offsets->count > kMaxStrips) return TiffStatus::bad_format;
     uint32_t count = offsets->count;
 
     if (dir.has(Tag::rows_per_strip)) {
@@ -33,8 +31,12 @@ TiffStatus read_strip_table(ByteSource& file, const Directory& dir, const ImageL
     if (table.rows_per_strip > image.height) table.rows_per_strip = image.height;
     table.strips = (image.height - 1) / table.rows_per_strip + 1;
     if (count < table.strips) return TiffStatus::bad_format;
+    // Strips above the rows wanted are never read. More strips than the reader takes below
+    // them would leave rows missing: refuse the file instead.
+    if (table.strips - first_row / table.rows_per_strip > kMaxStrips) return TiffStatus::bad_format;
 
-    if (TiffStatus s = read_numbers(file, *offsets, count, table.offsets); s != TiffStatus::ok) {
+    if (TiffStatus s = read_numbers(file, *offsets, table.strips, table.offsets);
+        s != TiffStatus::ok) {
         return s;
     }
     const Entry* counts = dir.find(Tag::strip_byte_counts);
@@ -43,7 +45,7 @@ TiffStatus read_strip_table(ByteSource& file, const Directory& dir, const ImageL
         return TiffStatus::bad_format;
     }
     if (counts->count < table.strips) return TiffStatus::bad_format;
-    return read_numbers(file, *counts, count, table.byte_counts);
+    return read_numbers(file, *counts, table.strips, table.byte_counts);
 }
 
 template <typename T>
@@ -64,7 +66,7 @@ class StripDecoder {
           image_(image),
           rows_(rows),
           stored_is_grey_(image.layout == SampleLayout::grey && image.bits[0] == 8 &&
-                          !image.white_is_zero) {}
+                          !image.white_is_zero && !image.palette) {}
 
     TiffStatus decode(uint32_t offset, uint32_t byte_count, uint32_t first_row,
                       uint32_t row_count) {
@@ -126,7 +128,8 @@ class StripDecoder {
 TiffStatus decode_strips(ByteSource& file, const Directory& dir, const ImageLayout& image,
                          uint32_t first_row, RowHandler& rows) {
     StripTable table;
-    if (TiffStatus s = read_strip_table(file, dir, image, table); s != TiffStatus::ok) return s;
+    if (TiffStatus s = read_strip_table(file, dir, image, first_row, table); s != TiffStatus::ok)
+        return s;
     StripDecoder decoder(file, image, rows);
     for (uint32_t strip = 0; strip < table.strips; ++strip) {
         uint32_t top = strip * table.rows_per_strip;
