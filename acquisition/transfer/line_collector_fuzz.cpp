@@ -60,8 +60,8 @@ class Card {
         // Whole lines only, copied rather than filled: most of a run's time goes here.
         // A 10-bit line is the first 1244 words, all of them samples.
         for (int i = 0; i < count && written_ + line_bytes <= kPictureBufferBytes; ++i) {
-            std::memcpy(reinterpret_cast<std::uint8_t*>(words_.data()) + written_,
-                        line.data(), line_bytes);
+            std::memcpy(reinterpret_cast<std::uint8_t*>(words_.data()) + written_, line.data(),
+                        line_bytes);
             written_ += line_bytes;
         }
         touched_ = std::max(touched_, written_);
@@ -161,7 +161,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 break;
         }
     }
-    if (result == kKeepReading) result = collector.process(g_card.picture(), g_card.fill_index()).result;
+    if (result == kKeepReading)
+        result = collector.process(g_card.picture(), g_card.fill_index()).result;
     if (collector.image_lines() > kMaxImageLines) std::abort();
     if (mode == static_cast<int>(TransferMode::bits12)) {
         collector.rewrite_sections(record);

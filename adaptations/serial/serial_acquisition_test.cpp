@@ -5,15 +5,10 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <condition_variable>
 #include <cstdint>
-#include <cstring>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "acquisition/testing/host_bench.h"
@@ -29,7 +24,6 @@ using testing::EscapeLater;
 using testing::UnitCommands;
 
 constexpr const char* kPano = "NORVANE\\PANO";
-constexpr const char* kKv80 = "NORVANE\\PANO\\KV80";
 constexpr const char* kCard = "NORVANE\\SIMULATOR\\CARD";
 // A scan that never reaches its end is cancelled with Escape after this long, so that
 // the test fails instead of hanging (the driver's first wait has no time limit).
@@ -38,73 +32,37 @@ constexpr auto kRescueAfter = std::chrono::seconds(60);
 std::string number_list(const std::vector<int>& values) {
     std::string text;
     for (int v : values) {
-        if (!text.empty()) text.push_back(',');
-        text.append(std::to_string(v));
+        if (!text.empty()) text += ',';
+        text += std::to_string(v);
     }
     return text;
-}
-
-const phantom::SensorModel& sensor_model(int mode) {
-    static const phantom::SensorModel ten_bit = phantom::make_sensor_model(1024);
-    static const phantom::SensorModel twelve_bit = phantom::make_sensor_model(4096);
-    return mode == 2 ? twelve_bit : ten_bit;
 }
 
 // One exposure as the unit reports it and the layout its program has on the sensor.
 struct Exposure {
     const char* name;
-    int program_code;            // the 'O' value the unit sends
-    const char* stored_program;  // "ProgNum" before the exposure, or null
-    int program;                 // what the record must say
-    std::vector<int> widths;     // section widths of the program
-    std::vector<int> gaps;       // line pairs the sensor delivers before each section
-    int mode = 1;                // card transfer mode: 1 10-bit, 2 12-bit with markers
+    int program_code;         // the 'O' value the unit sends
+    int program;              // what the record must say
+    std::vector<int> widths;  // section widths of the program
+    std::vector<int> gaps;    // line pairs the sensor delivers before each section
+    int mode = 1;             // card transfer mode: 1 10-bit, 2 12-bit with markers
 };
 
-// The driver with Kv80SR installed as its adaptation, the phantom's mask in place and
-// the simulated card set to scan the exposure's layout.
-class Kv80Bench {
-  public:
-    explicit Kv80Bench(const Exposure& exposure) {
-        installed_ = adaptation_.install("Kv80SR.dll");
-        mask_.write(phantom::mask_file_bytes(sensor_model(exposure.mode)));
-
-        registry_.set_user_text(kPano, "COM", "1");
-        registry_.set_user_dword(kPano, "BaudRatePano", 1);
-        registry_.set_user_dword(kPano, "TimeoutPano", 100);
-        registry_.set_user_dword(kPano, "BaudRateOrvix", 1);
-        registry_.set_user_dword(kPano, "ModeOrvix", static_cast<std::uint32_t>(exposure.mode));
-        if (exposure.stored_program)
-            registry_.set_user_text(kKv80, "ProgNum", exposure.stored_program);
-        // Kv80SR rearranges forward and never mirrors: the unit scans forward.
-        registry_.set_user_dword(kCard, "Rotation", 1);
-        registry_.set_user_dword(kCard, "LineRate", 20000);
-        registry_.set_user_text(kCard, "Widths", number_list(exposure.widths));
-        registry_.set_user_text(kCard, "Gaps", number_list(exposure.gaps));
-    }
-
-    bool open() {
-        if (!installed_ || !driver_.load("Scanlink_sim.dll").empty()) return false;
-        return driver_.open(host_.handle()) == 1;
-    }
-    int acquire() { return driver_->PANOWAITFORIMAGE(); }
-    int image_width() const { return driver_->size().first; }
-    AcquisitionRecord record() const {
-        AcquisitionRecord record{};
-        driver_->PANOGETCOMMDATA(&record);
-        return record;
-    }
-    // What the host window received: the image messages and the last bitmap.
-    const testing::HostWindow& inbox() const { return host_; }
-
-  private:
-    RegistrySandbox registry_{"NORVANE"};
-    testing::AdaptationInstall adaptation_;
-    bool installed_ = false;
-    testing::MaskInstall mask_;
-    testing::HostWindow host_;
-    testing::DriverLibrary driver_;
-};
+// The phantom's mask in place and the simulated card set to scan the exposure's layout.
+void set_up_scan(RegistrySandbox& registry, testing::MaskInstall& mask, const Exposure& exposure,
+                 const phantom::SensorModel& model) {
+    mask.write(phantom::mask_file_bytes(model));
+    registry.set_user_text(kPano, "COM", "1");
+    for (const char* name : {"BaudRatePano", "BaudRateOrvix"})
+        registry.set_user_dword(kPano, name, 1);
+    registry.set_user_dword(kPano, "TimeoutPano", 100);
+    registry.set_user_dword(kPano, "ModeOrvix", static_cast<std::uint32_t>(exposure.mode));
+    // Kv80SR rearranges forward and never mirrors: the unit scans forward.
+    registry.set_user_dword(kCard, "Rotation", 1);
+    registry.set_user_dword(kCard, "LineRate", 20000);
+    registry.set_user_text(kCard, "Widths", number_list(exposure.widths));
+    registry.set_user_text(kCard, "Gaps", number_list(exposure.gaps));
+}
 
 // Correlation of image columns [first, last] with the scene shifted by `shift`
 // columns, over the rows the sensor sees cleanly (no seam, no dead positions, no logo).
@@ -154,8 +112,16 @@ class Kv80Acquisition : public ::testing::TestWithParam<Exposure> {};
 
 TEST_P(Kv80Acquisition, ImageHasTheSectionsOfTheReportedProgram) {
     const Exposure& exposure = GetParam();
-    Kv80Bench bench(exposure);
-    ASSERT_TRUE(bench.open());
+    const phantom::SensorModel model = phantom::make_sensor_model(exposure.mode == 2 ? 4096 : 1024);
+    RegistrySandbox registry("NORVANE");
+    testing::MaskInstall mask;
+    set_up_scan(registry, mask, exposure, model);
+    testing::AdaptationInstall adaptation;
+    ASSERT_TRUE(adaptation.install("Kv80SR.dll"));
+    testing::HostWindow host;
+    testing::DriverLibrary driver;
+    ASSERT_EQ(driver.load("Scanlink_sim.dll"), "");
+    ASSERT_EQ(driver.open(host.handle()), 1);
     UnitCommands unit;
     ASSERT_TRUE(unit.ready()) << "COM2 is not mapped to the unit simulator";
     // The pause lets the module open and flush its port before the frames come.
@@ -163,41 +129,40 @@ TEST_P(Kv80Acquisition, ImageHasTheSectionsOfTheReportedProgram) {
         unit.send("wait 600;exposure " + std::to_string(exposure.program_code) + " 170 110 112"));
 
     EscapeLater rescue(kRescueAfter);
-    const int result = bench.acquire();
+    const int result = driver->PANOWAITFORIMAGE();
     rescue.disarm();
     ASSERT_FALSE(rescue.pressed()) << "the acquisition did not end by itself";
-    ASSERT_EQ(result, 1) << "code " << bench.inbox().last_no_image_code();
-    EXPECT_EQ(bench.inbox().image_messages(), 1);
+    ASSERT_EQ(result, 1) << "code " << host.last_no_image_code();
+    EXPECT_EQ(host.image_messages(), 1);
 
     // The host's copy lists the sections as they lie in the image, from its left edge:
     // a forward scan puts the first section acquired at the right.
     const std::vector<int> image_widths(exposure.widths.rbegin(), exposure.widths.rend());
-    const AcquisitionRecord record = bench.record();
-    const int count = static_cast<int>(image_widths.size());
+    AcquisitionRecord record{};
+    driver->PANOGETCOMMDATA(&record);
     EXPECT_EQ(record.program, exposure.program);
-    ASSERT_EQ(record.section_count, count);
+    ASSERT_EQ(record.section_count, static_cast<int>(image_widths.size()));
     int start = 0;
-    for (int k = 0; k < count; ++k) {
+    for (std::size_t k = 0; k < image_widths.size(); ++k) {
         EXPECT_EQ(record.sections[k].start, start) << k;
         EXPECT_EQ(record.sections[k].width, image_widths[k]) << k;
         start += image_widths[k] + kSectionGap;
     }
     const int planned = start - kSectionGap;
-    EXPECT_EQ(bench.image_width(), planned);
-    const testing::DeliveredImage image(bench.inbox().image());
+    EXPECT_EQ(driver->size().first, planned);
+    const testing::DeliveredImage image(host.image());
     ASSERT_EQ(image.width, planned);
     ASSERT_EQ(image.height, 1244);
-    expect_sections_in_place(image, image_widths, sensor_model(exposure.mode));
+    expect_sections_in_place(image, image_widths, model);
 }
 
+// Unequal widths and gaps, so that a section or gap taken from the wrong position shows.
 INSTANTIATE_TEST_SUITE_P(
     Programs, Kv80Acquisition,
-    ::testing::Values(
-        Exposure{"Standard20", 101, nullptr, 20, {2300}, {10}},
-        Exposure{"ThreeSections29", 110, nullptr, 29, {450, 550, 550}, {10, 100, 100}},
-        Exposure{"SecondTmj33", 108, "27", 33, {510, 510}, {10, 700}},
-        // 12-bit: the sections come from the card's markers, not the gaps.
-        Exposure{"ThreeSections29TwelveBit", 110, nullptr, 29, {450, 550, 550}, {10, 100, 100}, 2}),
+    ::testing::Values(Exposure{"ThreeSections29", 110, 29, {450, 550, 550}, {10, 100, 100}},
+                      // 12-bit: the sections come from the card's markers, not the gaps.
+                      Exposure{
+                          "ThreeSections29TwelveBit", 110, 29, {450, 550, 550}, {10, 100, 100}, 2}),
     [](const ::testing::TestParamInfo<Exposure>& info) { return std::string(info.param.name); });
 
 }  // namespace

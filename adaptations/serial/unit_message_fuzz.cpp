@@ -57,8 +57,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t count = std::min<std::size_t>(data[1], size - 2);
     // Exactly as many bytes as arrived, so that a look past them is caught.
     const std::vector<std::uint8_t> received(data + 2, data + 2 + count);
-    const Overrides overrides = split_overrides(std::string_view(
-        reinterpret_cast<const char*>(data + 2 + count), size - 2 - count));
+    const Overrides overrides = split_overrides(
+        std::string_view(reinterpret_cast<const char*>(data + 2 + count), size - 2 - count));
 
     np::AcquisitionRecord record = parse_message(received, model);
     if (record.valid != 0 || record.section_count != 0) std::abort();
