@@ -48,7 +48,7 @@ FUZZ_SECONDS ?= 300
 fuzz: deps
 	@cmake -S $(ROOT)/acquisition/fuzz -B $(BUILD)/fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ >/dev/null
 	@cmake --build $(BUILD)/fuzz
-	@for f in tiff_reader_fuzz jpeg_decoder_fuzz; do \
+	@for f in tiff_reader_fuzz jpeg_decoder_fuzz unit_message_fuzz line_collector_fuzz; do \
 	  $(ROOT)/acquisition/fuzz/run-fuzzer $(BUILD)/fuzz/$$f $(ROOT)/acquisition/fuzz/corpus/$$f $(BUILD)/fuzz/work $(FUZZ_SECONDS) || exit 1; \
 	done
 

@@ -48,9 +48,11 @@ const ProgramEntry& program_or_default(const UnitModel& model, int program) {
 }
 
 std::optional<double> magnification(int program) {
-    const int index = program - kFirstMagnifiedProgram;
-    if (index < 0 || index >= static_cast<int>(std::size(kMagnifications))) return std::nullopt;
-    return kMagnifications[index];
+    // Any number may be stored as the last program; compare before subtracting.
+    if (program < kFirstMagnifiedProgram ||
+        program >= kFirstMagnifiedProgram + static_cast<int>(std::size(kMagnifications)))
+        return std::nullopt;
+    return kMagnifications[program - kFirstMagnifiedProgram];
 }
 
 // 101 ... 114 are programs 20 ... 33; a value below 81 wraps around in the program byte.

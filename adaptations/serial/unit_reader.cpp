@@ -12,6 +12,7 @@ namespace {
 // The stack the two threads ask for; they hold only a few locals.
 constexpr SIZE_T kThreadStack = 1024;
 constexpr SHORT kKeyDownOrPressedSince = static_cast<SHORT>(0x8001);
+constexpr DWORD kEscapePollPauseMs = 5;
 
 enum ReceiveState : int { kWaiting = -1, kCancelled = 0, kReceived = 1 };
 
@@ -45,9 +46,12 @@ bool escape_pressed() {
     return (::GetAsyncKeyState(VK_ESCAPE) & kKeyDownOrPressedSince) != 0;
 }
 
+// The pause between two looks at the key leaves the core to the host: the reader runs
+// above normal priority and the clinic's computer may have one core only. No press is
+// lost by it, since the key state also tells of a press made since the previous look.
 DWORD WINAPI escape_watcher_main(void* argument) {
     auto& session = *static_cast<Session*>(argument);
-    while (::WaitForSingleObject(session.done.get(), 0) != WAIT_OBJECT_0) {
+    while (::WaitForSingleObject(session.done.get(), kEscapePollPauseMs) == WAIT_TIMEOUT) {
         if (escape_pressed()) {
             session.settle(kCancelled);
             ::SetEvent(session.done.get());
@@ -76,8 +80,8 @@ ReadResult wait_for_message(UnitLink& link, const UnitModel& model) {
     Session session{link, model, UniqueHandle(::CreateEventA(nullptr, TRUE, FALSE, nullptr))};
     if (!session.done) return {ReadOutcome::failed, {}};
 
-    // The reader runs above the watcher, which polls without pause, so that the
-    // unit's bytes are taken as soon as they come.
+    // The reader runs above the watcher so that the unit's bytes are taken as soon
+    // as they come.
     UniqueHandle reader = start_thread(reader_main, session, THREAD_PRIORITY_ABOVE_NORMAL);
     if (!reader) return {ReadOutcome::failed, {}};
     UniqueHandle watcher = start_thread(escape_watcher_main, session, THREAD_PRIORITY_NORMAL);

@@ -1,5 +1,9 @@
 #include "adaptations/serial/unit_record.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <limits>
+
 #include "common/text_numbers.h"
 
 namespace np::serial {
@@ -10,6 +14,11 @@ constexpr int kDefaultFirstGap = 10;
 
 int value_or(const std::optional<std::string>& text, int fallback) {
     return text ? decimal_value(*text) : fallback;
+}
+
+std::int16_t to_record_field(long long value) {
+    using Field = std::numeric_limits<std::int16_t>;
+    return static_cast<std::int16_t>(std::clamp<long long>(value, Field::min(), Field::max()));
 }
 
 }  // namespace
@@ -28,12 +37,14 @@ void lay_out_sections(AcquisitionRecord& record, const UnitModel& model, int pro
                       const Overrides& widths) {
     const ProgramEntry& entry = program_or_default(model, program);
     record.section_count = static_cast<std::int16_t>(entry.sections);
-    int start = 0;
+    // A width typed into the registry may be anything; starts and widths that the record
+    // cannot hold are held at its limits instead of wrapping round.
+    long long start = 0;
     for (int k = 0; k < entry.sections; ++k) {
         const int width = value_or(widths[k], entry.widths[k]);
-        record.sections[k].start = static_cast<std::int16_t>(start);
-        record.sections[k].width = static_cast<std::int16_t>(width);
-        start += width + kSectionGap;
+        record.sections[k].start = to_record_field(start);
+        record.sections[k].width = to_record_field(width);
+        start += static_cast<long long>(width) + kSectionGap;
     }
 }
 

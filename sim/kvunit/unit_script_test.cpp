@@ -14,15 +14,6 @@ Bytes all_bytes(const Parsed& parsed) {
     return bytes;
 }
 
-TEST(UnitScript, ExposureIsFourFramesInOrder) {
-    Splitting splitting;
-    const Parsed p = parse_command("exposure 114 170 0x6E 112", splitting);
-    ASSERT_FALSE(p.error);
-    ASSERT_EQ(p.steps.size(), 1u);
-    EXPECT_EQ(all_bytes(p),
-              (Bytes{2, 'O', 114, 3, 2, 'V', 170, 3, 2, 'A', 110, 3, 2, 'S', 112, 3}));
-}
-
 TEST(UnitScript, SplitCutsLaterCommandsIntoPausedChunks) {
     Splitting splitting;
     EXPECT_TRUE(parse_command("split 3 20", splitting).steps.empty());
