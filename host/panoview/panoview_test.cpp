@@ -125,17 +125,29 @@ HWND find_dialog_of(DWORD thread) {
 // The operator: everything goes to the viewer's thread as posted input, never sent,
 // because that thread does not pump messages while the driver works.
 void operate(Observed& seen, const std::string& saved, std::string& failure) {
-    HWND viewer = nullptr;
-    if (!wait_for([&] { return (viewer = ::FindWindowA(kViewerClass, nullptr)) != nullptr; }, 20)) {
-        failure = "no PanoView window";
+    // The window is found while it is still being created: wait until it shows.
+    HWND viewer = nullptr, acquire = nullptr;
+    if (!wait_for(
+            [&] {
+                viewer = ::FindWindowA(kViewerClass, nullptr);
+                acquire = viewer ? ::GetDlgItem(viewer, kAcquireButton) : nullptr;
+                return acquire && ::IsWindowVisible(viewer) && ::IsWindowEnabled(acquire);
+            },
+            20)) {
+        failure = "no PanoView window with its Acquire button";
         return;
     }
     const DWORD thread = ::GetWindowThreadProcessId(viewer, nullptr);
     seen.viewer_procedure = reinterpret_cast<WNDPROC>(
         ::SetWindowLongPtrA(viewer, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(observer)));
-    HWND acquire = ::GetDlgItem(viewer, kAcquireButton);
     ::PostMessageA(acquire, BM_CLICK, 0, 0);
-    if (!wait_for([&] { return seen.image_message.load(); }, 120)) failure = "no image message";
+    if (!wait_for([&] { return seen.image_message.load(); }, 120)) {
+        // Read without a message: the viewer's thread may be stuck in the driver.
+        wchar_t status[256] = {};
+        ::InternalGetWindowText(::GetDlgItem(viewer, kStatusText), status, 256);
+        failure = "no image message; status \"" + std::string(status, status + ::lstrlenW(status)) +
+                  "\", Acquire " + (::IsWindowEnabled(acquire) ? "enabled" : "disabled");
+    }
     if (failure.empty() && !wait_for([&] { return ::IsWindowEnabled(acquire) != FALSE; }, 30))
         failure = "Acquire stays disabled";
     if (failure.empty()) {

@@ -2,8 +2,9 @@
 
 #include <commdlg.h>
 
+#include <algorithm>
 #include <cstdio>
-#include <cstring>
+#include <cstdlib>
 #include <fstream>
 #include <vector>
 
@@ -117,6 +118,7 @@ struct Viewer {
     long no_image_code = -1;
     bool raw_image = false;
     int acquisitions = 0;
+    std::string save_folder;  // where the save dialog opens: the last one used
 };
 
 Viewer* viewer_of(HWND window) {
@@ -197,10 +199,11 @@ void acquire(Viewer& viewer) {
 }
 
 bool write_file(const std::string& path, const std::vector<std::uint8_t>& bytes) {
+    if (bytes.empty()) return false;
     std::ofstream out(path, std::ios::binary);
     out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     out.close();
-    return !bytes.empty() && static_cast<bool>(out);
+    return static_cast<bool>(out);
 }
 
 bool is_bmp_name(const std::string& path) {
@@ -221,6 +224,7 @@ void save_image(Viewer& viewer) {
     dialog.nFilterIndex = 1;
     dialog.lpstrFile = path;
     dialog.nMaxFile = MAX_PATH;
+    dialog.lpstrInitialDir = viewer.save_folder.empty() ? nullptr : viewer.save_folder.c_str();
     dialog.lpstrDefExt = "png";
     dialog.Flags = OFN_EXPLORER | OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY;
     if (!::GetSaveFileNameA(&dialog)) return;
@@ -230,8 +234,10 @@ void save_image(Viewer& viewer) {
     } else if (const auto raster = raster_from_packed_dib(viewer.image)) {
         bytes = png_file(*raster);
     }
-    if (write_file(path, bytes))
+    if (write_file(path, bytes)) {
         set_status(viewer, std::string("Saved ") + path);
+        viewer.save_folder.assign(path, dialog.nFileOffset);
+    }
     else
         ::MessageBoxA(viewer.window, (std::string("Cannot write ") + path).c_str(), "PanoView",
                       MB_ICONERROR);
@@ -415,6 +421,8 @@ int run_viewer(HINSTANCE instance, const ViewerOptions& options, int show) {
     if (!::RegisterClassA(&window_class) && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return 1;
     Viewer viewer;
     viewer.options = options;
+    char folder[MAX_PATH] = {};
+    if (::GetCurrentDirectoryA(MAX_PATH, folder) < MAX_PATH) viewer.save_folder = folder;
     HWND window = ::CreateWindowExA(0, kViewerClass, "PanoView", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
                                     CW_USEDEFAULT, CW_USEDEFAULT, 960, 600, nullptr, create_menu(),
                                     instance, &viewer);

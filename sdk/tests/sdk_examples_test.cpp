@@ -46,34 +46,43 @@ class ExampleHost : public ::testing::Test {
             << from;
     }
 
-    // Runs a program of the run directory there, its standard output into a file.
+    // Runs a program of the run directory there, without a console, and collects its
+    // standard output through a pipe until it has exited.
     ProgramRun run_program(const std::string& command_line) {
-        const std::string output_path = dir_ + "\\output.txt";
-        SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
-        np::UniqueFile output(::CreateFileA(output_path.c_str(), GENERIC_WRITE, FILE_SHARE_READ,
-                                              &inherit, CREATE_ALWAYS, 0, nullptr));
         ProgramRun result;
-        if (!output) return result;
+        SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+        np::UniqueHandle reader, writer;
+        if (!::CreatePipe(reader.put(), writer.put(), &inherit, 0)) return result;
+        ::SetHandleInformation(reader.get(), HANDLE_FLAG_INHERIT, 0);
         STARTUPINFOA startup{};
         startup.cb = sizeof startup;
         startup.dwFlags = STARTF_USESTDHANDLES;
-        startup.hStdOutput = startup.hStdError = output.get();
+        startup.hStdOutput = startup.hStdError = writer.get();
         PROCESS_INFORMATION process{};
         std::string line = dir_ + "\\" + command_line;
-        if (::CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, 0, nullptr,
-                             dir_.c_str(), &startup, &process)) {
-            np::UniqueHandle owned_process(process.hProcess), owned_thread(process.hThread);
-            if (::WaitForSingleObject(process.hProcess, 120000) == WAIT_OBJECT_0)
-                ::GetExitCodeProcess(process.hProcess, &result.exit_code);
-            else
-                ::TerminateProcess(process.hProcess, 99);
-        } else {
+        if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, DETACHED_PROCESS, nullptr,
+                              dir_.c_str(), &startup, &process)) {
             result.start_error = ::GetLastError();
+            return result;
         }
-        output.reset();
-        std::ifstream in(output_path, std::ios::binary);
-        result.output.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-        ::DeleteFileA(output_path.c_str());
+        np::UniqueHandle owned_process(process.hProcess), owned_thread(process.hThread);
+        writer.reset();
+        auto drain = [&] {
+            char buffer[512];
+            DWORD available = 0, got = 0;
+            while (::PeekNamedPipe(reader.get(), nullptr, 0, nullptr, &available, nullptr) &&
+                   available > 0 && ::ReadFile(reader.get(), buffer, sizeof buffer, &got, nullptr))
+                result.output.append(buffer, got);
+        };
+        for (int waited = 0; waited < 120000; waited += 50) {
+            const bool exited = ::WaitForSingleObject(process.hProcess, 50) == WAIT_OBJECT_0;
+            drain();
+            if (exited) {
+                ::GetExitCodeProcess(process.hProcess, &result.exit_code);
+                return result;
+            }
+        }
+        ::TerminateProcess(process.hProcess, 99);
         return result;
     }
 
