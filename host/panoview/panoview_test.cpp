@@ -62,7 +62,8 @@ Screenshot capture(HWND window, int picture_width, int picture_height) {
     void* bits = nullptr;
     HDC window_dc = ::GetDC(window);
     np::UniqueDc memory(::CreateCompatibleDC(window_dc));
-    np::UniqueGdiObject section(::CreateDIBSection(window_dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    np::UniqueGdiObject section(
+        ::CreateDIBSection(window_dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     HGDIOBJ previous = ::SelectObject(memory.get(), section.get());
     ::BitBlt(memory.get(), 0, 0, client.right, client.bottom, window_dc, 0, 0, SRCCOPY);
     ::SelectObject(memory.get(), previous);
@@ -89,8 +90,10 @@ LRESULT CALLBACK observer(HWND window, UINT message, WPARAM wparam, LPARAM lpara
         seen.delivered.assign(bytes, bytes + ::GlobalSize(block));
         ::GlobalUnlock(block);
     }
-    const LRESULT result = ::CallWindowProcA(seen.viewer_procedure, window, message, wparam, lparam);
-    if (message == PANO_WM_PREVIEW && seen.half.image.pixels.empty() && lparam >= kPreviewColumns / 2) {
+    const LRESULT result =
+        ::CallWindowProcA(seen.viewer_procedure, window, message, wparam, lparam);
+    if (message == PANO_WM_PREVIEW && seen.half.image.pixels.empty() &&
+        lparam >= kPreviewColumns / 2) {
         seen.half = capture(window, 666, 208);
         seen.half.preview_columns = static_cast<long>(lparam);
     }
@@ -159,9 +162,12 @@ void operate(Observed& seen, const std::string& saved, std::string& failure) {
         } else {
             ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
                            reinterpret_cast<LPARAM>(::GetDlgItem(dialog, IDOK)));
-            if (!wait_for([&] { return !::IsWindow(dialog) && ::GetFileAttributesA(saved.c_str()) !=
-                                                                 INVALID_FILE_ATTRIBUTES; },
-                          60))
+            if (!wait_for(
+                    [&] {
+                        return !::IsWindow(dialog) &&
+                               ::GetFileAttributesA(saved.c_str()) != INVALID_FILE_ATTRIBUTES;
+                    },
+                    60))
                 failure = "nothing saved as " + saved;
         }
     }
@@ -170,7 +176,8 @@ void operate(Observed& seen, const std::string& saved, std::string& failure) {
 
 void write_file(const std::string& path, const std::vector<std::uint8_t>& bytes) {
     std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+        .write(reinterpret_cast<const char*>(bytes.data()),
+               static_cast<std::streamsize>(bytes.size()));
 }
 
 // Mean brightness of a band of the picture box, from `from` to `to` (fractions of its width).

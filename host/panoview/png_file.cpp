@@ -49,16 +49,17 @@ void put_symbol(BitWriter& w, int symbol) {
         w.code(0xC0 + symbol - 280, 8);
 }
 
-constexpr std::array<int, 29> kLengthBase = {3,  4,  5,  6,  7,  8,  9,  10,  11,  13,
-                                             15, 17, 19, 23, 27, 31, 35, 43,  51,  59,
+constexpr std::array<int, 29> kLengthBase = {3,  4,  5,  6,   7,   8,   9,   10,  11, 13,
+                                             15, 17, 19, 23,  27,  31,  35,  43,  51, 59,
                                              67, 83, 99, 115, 131, 163, 195, 227, 258};
 constexpr std::array<int, 29> kLengthExtra = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
                                               2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
 constexpr std::array<int, 30> kDistanceBase = {
     1,   2,   3,   4,   5,   7,    9,    13,   17,   25,   33,   49,   65,    97,    129,
     193, 257, 385, 513, 769, 1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577};
-constexpr std::array<int, 30> kDistanceExtra = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5,  5,  6,
-                                                6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
+constexpr std::array<int, 30> kDistanceExtra = {0, 0, 0,  0,  1,  1,  2,  2,  3,  3,
+                                                4, 4, 5,  5,  6,  6,  7,  7,  8,  8,
+                                                9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
 
 template <std::size_t N>
 int table_index(const std::array<int, N>& base, int value) {
@@ -106,8 +107,8 @@ void deflate_fixed(std::span<const std::uint8_t> data, std::vector<std::uint8_t>
         if (at + kMinMatch <= size) {
             const int limit = std::min(kMaxMatch, size - at);
             int candidate = head[hash3(&data[at])];
-            for (int chain = 0; candidate >= 0 && at - candidate <= kWindow - 1 && chain < kChainLimit;
-                 ++chain) {
+            for (int chain = 0;
+                 candidate >= 0 && at - candidate <= kWindow - 1 && chain < kChainLimit; ++chain) {
                 int length = 0;
                 while (length < limit && data[candidate + length] == data[at + length])
                     ++length;

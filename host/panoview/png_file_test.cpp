@@ -20,7 +20,7 @@ RasterImage test_image(int width, int height, PngColour colour) {
         for (int x = 0; x < width; ++x)
             for (int c = 0; c < samples; ++c) {
                 noise = noise * 1103515245u + 12345u;
-                const int value = y < height / 3   ? (x * 7 + y * 3 + c * 50)
+                const int value = y < height / 3       ? (x * 7 + y * 3 + c * 50)
                                   : y < 2 * height / 3 ? int(noise >> 24)
                                                        : (x / 40) * 30;
                 image.pixels.push_back(static_cast<std::uint8_t>(value));
@@ -53,7 +53,8 @@ TEST(PngFile, CompressesLongRunsAcrossTheWholeWindow) {
 }
 
 TEST(PngFile, RefusesPixelsThatDoNotFitTheSize) {
-    EXPECT_TRUE(np::panoview::png_file({3, 2, PngColour::rgb, std::vector<std::uint8_t>(17)}).empty());
+    EXPECT_TRUE(
+        np::panoview::png_file({3, 2, PngColour::rgb, std::vector<std::uint8_t>(17)}).empty());
     EXPECT_TRUE(np::panoview::png_file({0, 2, PngColour::grey, {}}).empty());
 }
 

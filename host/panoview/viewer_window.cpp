@@ -24,29 +24,47 @@ constexpr const char* kDriverChoices[] = {"Scanlink.dll", "Scanlink_demo.dll", "
 
 const char* open_result_text(int result) {
     switch (result) {
-    case PANO_OPEN_DEMO_FILE_UNREADABLE: return "the demonstration image cannot be read";
-    case PANO_OPEN_NO_CARD: return "no acquisition card";
-    case PANO_OPEN_NO_MASK: return "mask file PANO.MSK missing or too short";
-    case PANO_OPEN_NO_RESOURCES: return "not enough memory or system resources";
-    case PANO_OPEN_CARD_REQUEST_FAILED: return "a request to the card failed";
-    case PANO_OPEN_BAD_SETTINGS: return "card settings missing or invalid";
-    case PANO_OPEN_UNSUPPORTED_FIRMWARE: return "card firmware not supported";
-    case PANO_OPEN_NO_ADAPTATION: return "adaptation module Panodlg.dll missing or incomplete";
-    default: return "unknown result";
+        case PANO_OPEN_DEMO_FILE_UNREADABLE:
+            return "the demonstration image cannot be read";
+        case PANO_OPEN_NO_CARD:
+            return "no acquisition card";
+        case PANO_OPEN_NO_MASK:
+            return "mask file PANO.MSK missing or too short";
+        case PANO_OPEN_NO_RESOURCES:
+            return "not enough memory or system resources";
+        case PANO_OPEN_CARD_REQUEST_FAILED:
+            return "a request to the card failed";
+        case PANO_OPEN_BAD_SETTINGS:
+            return "card settings missing or invalid";
+        case PANO_OPEN_UNSUPPORTED_FIRMWARE:
+            return "card firmware not supported";
+        case PANO_OPEN_NO_ADAPTATION:
+            return "adaptation module Panodlg.dll missing or incomplete";
+        default:
+            return "unknown result";
     }
 }
 
 const char* image_result_text(long code) {
     switch (code) {
-    case PANO_IMAGE_NO_MEMORY: return "not enough memory for the image";
-    case PANO_IMAGE_UNIT_LINK_FAILED: return "the link to the X-ray unit failed";
-    case PANO_IMAGE_UNIT_READ_FAILED: return "the X-ray unit's data could not be read";
-    case PANO_IMAGE_UNIT_DATA_REFUSED: return "the X-ray unit's data cannot be used";
-    case PANO_IMAGE_CANCELLED: return "cancelled";
-    case PANO_IMAGE_TRANSFER_FAILED: return "the scan failed";
-    case PANO_IMAGE_UNIT_DEVICE_MISSING: return "the X-ray unit's device cannot be opened";
-    case PANO_IMAGE_CARD_NOT_READY: return "the card is not ready";
-    default: return "unknown result";
+        case PANO_IMAGE_NO_MEMORY:
+            return "not enough memory for the image";
+        case PANO_IMAGE_UNIT_LINK_FAILED:
+            return "the link to the X-ray unit failed";
+        case PANO_IMAGE_UNIT_READ_FAILED:
+            return "the X-ray unit's data could not be read";
+        case PANO_IMAGE_UNIT_DATA_REFUSED:
+            return "the X-ray unit's data cannot be used";
+        case PANO_IMAGE_CANCELLED:
+            return "cancelled";
+        case PANO_IMAGE_TRANSFER_FAILED:
+            return "the scan failed";
+        case PANO_IMAGE_UNIT_DEVICE_MISSING:
+            return "the X-ray unit's device cannot be opened";
+        case PANO_IMAGE_CARD_NOT_READY:
+            return "the card is not ready";
+        default:
+            return "unknown result";
     }
 }
 
@@ -67,9 +85,8 @@ class DriverBinding {
         module_.reset(::LoadLibraryA(name.c_str()));
         name_ = name;
         if (!module_) return false;
-        if (resolve("PANOOPEN", open) && resolve("PANOCLOSE", close) &&
-            resolve("PANOSIZE", size) && resolve("PANOWAITFORIMAGE", wait_for_image) &&
-            resolve("PANOGetVersion", version))
+        if (resolve("PANOOPEN", open) && resolve("PANOCLOSE", close) && resolve("PANOSIZE", size) &&
+            resolve("PANOWAITFORIMAGE", wait_for_image) && resolve("PANOGetVersion", version))
             return true;
         module_.reset();
         return false;
@@ -176,8 +193,8 @@ void acquire(Viewer& viewer) {
     if (!viewer.driver.opened()) {
         const int opened = viewer.driver.open_on(viewer.window);
         if (opened != PANO_OPEN_OK) {
-            set_status(viewer, "PANOOPEN: " + std::to_string(opened) + " - " +
-                                   open_result_text(opened));
+            set_status(viewer,
+                       "PANOOPEN: " + std::to_string(opened) + " - " + open_result_text(opened));
             return;
         }
     }
@@ -201,7 +218,8 @@ void acquire(Viewer& viewer) {
 bool write_file(const std::string& path, const std::vector<std::uint8_t>& bytes) {
     if (bytes.empty()) return false;
     std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
     out.close();
     return static_cast<bool>(out);
 }
@@ -212,7 +230,8 @@ bool is_bmp_name(const std::string& path) {
 
 void save_image(Viewer& viewer) {
     if (viewer.image.empty()) {
-        ::MessageBoxA(viewer.window, "There is no image to save yet.", "PanoView", MB_ICONINFORMATION);
+        ::MessageBoxA(viewer.window, "There is no image to save yet.", "PanoView",
+                      MB_ICONINFORMATION);
         return;
     }
     char path[MAX_PATH] = {};
@@ -237,8 +256,7 @@ void save_image(Viewer& viewer) {
     if (write_file(path, bytes)) {
         set_status(viewer, std::string("Saved ") + path);
         viewer.save_folder.assign(path, dialog.nFileOffset);
-    }
-    else
+    } else
         ::MessageBoxA(viewer.window, (std::string("Cannot write ") + path).c_str(), "PanoView",
                       MB_ICONERROR);
 }
@@ -302,20 +320,21 @@ HWND add_control(HWND parent, const char* window_class, const char* text, DWORD 
     HWND control = ::CreateWindowExA(0, window_class, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 10,
                                      10, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                                      ::GetModuleHandleA(nullptr), nullptr);
-    ::SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(::GetStockObject(DEFAULT_GUI_FONT)),
-                   FALSE);
+    ::SendMessageA(control, WM_SETFONT,
+                   reinterpret_cast<WPARAM>(::GetStockObject(DEFAULT_GUI_FONT)), FALSE);
     return control;
 }
 
 void create_controls(Viewer& viewer) {
     HWND w = viewer.window;
-    viewer.driver_box = add_control(w, "COMBOBOX", "", CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_TABSTOP | WS_VSCROLL,
-                                    kDriverBox);
+    viewer.driver_box = add_control(
+        w, "COMBOBOX", "", CBS_DROPDOWN | CBS_AUTOHSCROLL | WS_TABSTOP | WS_VSCROLL, kDriverBox);
     for (const char* choice : kDriverChoices)
         ::SendMessageA(viewer.driver_box, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(choice));
     ::SetWindowTextA(viewer.driver_box, viewer.options.driver.c_str());
     add_control(w, "BUTTON", "Browse...", BS_PUSHBUTTON | WS_TABSTOP, kBrowseButton);
-    viewer.acquire_button = add_control(w, "BUTTON", "Acquire", BS_DEFPUSHBUTTON | WS_TABSTOP, kAcquireButton);
+    viewer.acquire_button =
+        add_control(w, "BUTTON", "Acquire", BS_DEFPUSHBUTTON | WS_TABSTOP, kAcquireButton);
     viewer.status = add_control(w, "STATIC", "Choose the driver and press Acquire.",
                                 SS_LEFTNOWORDWRAP | SS_CENTERIMAGE, kStatusText);
 }
@@ -326,7 +345,8 @@ void layout(Viewer& viewer, int client_width) {
     ::MoveWindow(::GetDlgItem(viewer.window, kBrowseButton), kMargin + 228, y, 80, h, TRUE);
     ::MoveWindow(viewer.acquire_button, kMargin + 316, y, 90, h, TRUE);
     const int status_left = kMargin + 416;
-    ::MoveWindow(viewer.status, status_left, y, std::max(0, client_width - status_left - kMargin), h, TRUE);
+    ::MoveWindow(viewer.status, status_left, y, std::max(0, client_width - status_left - kMargin),
+                 h, TRUE);
 }
 
 HMENU create_menu() {
@@ -344,11 +364,21 @@ HMENU create_menu() {
 
 void on_command(Viewer& viewer, int id) {
     switch (id) {
-    case kAcquireButton: acquire(viewer); break;
-    case kBrowseButton: browse_for_driver(viewer); break;
-    case kSaveCommand: save_image(viewer); break;
-    case kAboutCommand: show_about(viewer); break;
-    case kExitCommand: ::DestroyWindow(viewer.window); break;
+        case kAcquireButton:
+            acquire(viewer);
+            break;
+        case kBrowseButton:
+            browse_for_driver(viewer);
+            break;
+        case kSaveCommand:
+            save_image(viewer);
+            break;
+        case kAboutCommand:
+            show_about(viewer);
+            break;
+        case kExitCommand:
+            ::DestroyWindow(viewer.window);
+            break;
     }
 }
 
@@ -370,34 +400,43 @@ void on_driver_message(Viewer& viewer, UINT message, WPARAM wparam, LPARAM lpara
 
 LRESULT CALLBACK viewer_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     if (message == WM_NCCREATE) {
-        auto* viewer = static_cast<Viewer*>(reinterpret_cast<CREATESTRUCTA*>(lparam)->lpCreateParams);
+        auto* viewer =
+            static_cast<Viewer*>(reinterpret_cast<CREATESTRUCTA*>(lparam)->lpCreateParams);
         viewer->window = window;
         ::SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(viewer));
     }
     Viewer* viewer = viewer_of(window);
     if (!viewer) return ::DefWindowProcA(window, message, wparam, lparam);
     switch (message) {
-    case WM_CREATE: create_controls(*viewer); return 0;
-    case WM_SIZE:
-        layout(*viewer, LOWORD(lparam));
-        ::InvalidateRect(window, nullptr, FALSE);
-        return 0;
-    case WM_PAINT: paint(*viewer); return 0;
-    case WM_ERASEBKGND: {
-        RECT strip;
-        ::GetClientRect(window, &strip);
-        strip.bottom = kStripHeight;
-        ::FillRect(reinterpret_cast<HDC>(wparam), &strip, ::GetSysColorBrush(COLOR_BTNFACE));
-        return 1;
-    }
-    case WM_COMMAND: on_command(*viewer, LOWORD(wparam)); return 0;
-    case PANO_WM_IMAGE:
-    case PANO_WM_PREVIEW:
-    case PANO_WM_RAW_IMAGE: on_driver_message(*viewer, message, wparam, lparam); return 0;
-    case WM_DESTROY:
-        viewer->driver.unload();
-        ::PostQuitMessage(0);
-        return 0;
+        case WM_CREATE:
+            create_controls(*viewer);
+            return 0;
+        case WM_SIZE:
+            layout(*viewer, LOWORD(lparam));
+            ::InvalidateRect(window, nullptr, FALSE);
+            return 0;
+        case WM_PAINT:
+            paint(*viewer);
+            return 0;
+        case WM_ERASEBKGND: {
+            RECT strip;
+            ::GetClientRect(window, &strip);
+            strip.bottom = kStripHeight;
+            ::FillRect(reinterpret_cast<HDC>(wparam), &strip, ::GetSysColorBrush(COLOR_BTNFACE));
+            return 1;
+        }
+        case WM_COMMAND:
+            on_command(*viewer, LOWORD(wparam));
+            return 0;
+        case PANO_WM_IMAGE:
+        case PANO_WM_PREVIEW:
+        case PANO_WM_RAW_IMAGE:
+            on_driver_message(*viewer, message, wparam, lparam);
+            return 0;
+        case WM_DESTROY:
+            viewer->driver.unload();
+            ::PostQuitMessage(0);
+            return 0;
     }
     return ::DefWindowProcA(window, message, wparam, lparam);
 }
@@ -418,14 +457,15 @@ int run_viewer(HINSTANCE instance, const ViewerOptions& options, int show) {
     window_class.hCursor = ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
     window_class.hIcon = ::LoadIconA(nullptr, reinterpret_cast<LPCSTR>(IDI_APPLICATION));
     window_class.lpszClassName = kViewerClass;
-    if (!::RegisterClassA(&window_class) && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return 1;
+    if (!::RegisterClassA(&window_class) && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
+        return 1;
     Viewer viewer;
     viewer.options = options;
     char folder[MAX_PATH] = {};
     if (::GetCurrentDirectoryA(MAX_PATH, folder) < MAX_PATH) viewer.save_folder = folder;
-    HWND window = ::CreateWindowExA(0, kViewerClass, "PanoView", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
-                                    CW_USEDEFAULT, CW_USEDEFAULT, 960, 600, nullptr, create_menu(),
-                                    instance, &viewer);
+    HWND window = ::CreateWindowExA(
+        0, kViewerClass, "PanoView", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT,
+        CW_USEDEFAULT, 960, 600, nullptr, create_menu(), instance, &viewer);
     if (!window) return 1;
     ::ShowWindow(window, show);
     ::UpdateWindow(window);

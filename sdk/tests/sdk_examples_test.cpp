@@ -60,8 +60,8 @@ class ExampleHost : public ::testing::Test {
         startup.hStdOutput = startup.hStdError = writer.get();
         PROCESS_INFORMATION process{};
         std::string line = dir_ + "\\" + command_line;
-        if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, DETACHED_PROCESS, nullptr,
-                              dir_.c_str(), &startup, &process)) {
+        if (!::CreateProcessA(nullptr, line.data(), nullptr, nullptr, TRUE, DETACHED_PROCESS,
+                              nullptr, dir_.c_str(), &startup, &process)) {
             result.start_error = ::GetLastError();
             return result;
         }
@@ -127,8 +127,9 @@ TEST_F(ExampleHost, ReportsFailuresInWordsThroughEitherImportLibrary) {
     ::DeleteFileA((dir_ + "\\Panodlg.dll").c_str());
     run = run_program("example_host_a.exe");
     EXPECT_EQ(run.exit_code, 1u) << run.start_error;
-    EXPECT_NE(run.output.find("PANOOPEN: -10 (adaptation module Panodlg.dll missing or incomplete)"),
-              std::string::npos)
+    EXPECT_NE(
+        run.output.find("PANOOPEN: -10 (adaptation module Panodlg.dll missing or incomplete)"),
+        std::string::npos)
         << run.output;
 }
 

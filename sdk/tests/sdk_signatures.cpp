@@ -59,8 +59,8 @@ static_assert(std::is_same_v<decltype(&OpenCommPort), OPENCOMMPORT_FN> &&
 static_assert(std::is_same_v<decltype(&PANOOPEN), PANOOPEN_FN> &&
               std::is_same_v<decltype(&PANOGETCOMMDATA), PANOGETCOMMDATA_FN>);
 
-static_assert(PANODLG_NOTIFY_START == c::kNotifyStart && PANODLG_NOTIFY_CANCEL == c::kNotifyCancel &&
-              PANODLG_NOTIFY_END == c::kNotifyEnd);
+static_assert(PANODLG_NOTIFY_START == c::kNotifyStart &&
+              PANODLG_NOTIFY_CANCEL == c::kNotifyCancel && PANODLG_NOTIFY_END == c::kNotifyEnd);
 static_assert(PANODLG_LINK_UNAVAILABLE == c::kCommDeviceUnavailable &&
               PANODLG_CANCELLED == c::kReadCancelled);
 
