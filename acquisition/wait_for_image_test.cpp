@@ -276,10 +276,11 @@ TEST(ConsoleAcquisition, CancelBeforeTheStartGivesFour) {
 
 TEST(ConsoleAcquisition, TheModulesEndSignalFinishesWithWhatWasReceived) {
     Bench bench("TestPanodlgConsole.dll");
-    // Rendering the phantom for a new card configuration takes a moment at the start.
-    bench.registry().set_user_dword(kCard, "LineRate", 500);
+    // Rendering the phantom for a new card configuration takes a moment at the start,
+    // several seconds when the machine is busy: the end comes well into a slow scan.
+    bench.registry().set_user_dword(kCard, "LineRate", 250);
     bench.registry().set_user_dword(kConsole, "Then", 3);
-    bench.registry().set_user_dword(kConsole, "ThenDelay", 2500);
+    bench.registry().set_user_dword(kConsole, "ThenDelay", 6000);
     ASSERT_EQ(bench.open(), 1);
     ASSERT_EQ(bench.acquire(), 1);
     const int width = bench.size().first;
