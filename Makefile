@@ -52,6 +52,11 @@ fuzz: deps
 	  $(ROOT)/acquisition/fuzz/run-fuzzer $(BUILD)/fuzz/$$f $(ROOT)/acquisition/fuzz/corpus/$$f $(BUILD)/fuzz/work $(FUZZ_SECONDS) || exit 1; \
 	done
 
+# The integrators' kit: headers, import libraries, drivers, examples, PanoView, README.
+.PHONY: sdk
+sdk: configure
+	@$(ROOT)/tools/sdk-kit.sh
+
 format:
 	@git -C $(ROOT) ls-files '*.cpp' '*.h' | sed 's|^|$(ROOT)/|' | xargs clang-format -i
 

@@ -4,6 +4,10 @@
 
 #include <cstring>
 
+// The kit's header declares what is defined here, so that the two cannot differ.
+#define SCANLINK_DECLSPEC
+#include "sdk/include/scanlink.h"
+
 #include "acquisition/driver_lifecycle.h"
 #include "acquisition/driver_queries.h"
 #include "acquisition/open_rules.h"
@@ -56,10 +60,14 @@ int PANOWAITFORIMAGE() {
     }
 }
 
-int PANOGETCOMMDATA(AcquisitionRecord* out) {
+int PANOGETCOMMDATA(PANO_RECORD* out) {
     if (!out) return 0;
     try {
-        return copy_record_for_host(driver_state(), *out);
+        AcquisitionRecord copy;
+        std::memcpy(&copy, out, sizeof copy);
+        const int copied = copy_record_for_host(driver_state(), copy);
+        std::memcpy(out, &copy, sizeof copy);
+        return copied;
     } catch (...) {
         return 0;
     }

@@ -306,11 +306,12 @@ TEST(ConsoleAcquisition, CancelBeforeTheStartGivesFour) {
 
 TEST(ConsoleAcquisition, TheModulesEndSignalFinishesWithWhatWasReceived) {
     Bench bench("TestPanodlgConsole.dll");
-    // Rendering the phantom for a new card configuration takes a moment at the start, a
-    // few seconds on a loaded machine; the whole scan takes 5.5 s at this rate.
+    // The end comes a second after the first live preview: lines have arrived, and
+    // at this rate the scan is far from over, however late it started.
     bench.registry().set_user_dword(kCard, "LineRate", 500);
     bench.registry().set_user_dword(kConsole, "Then", 3);
-    bench.registry().set_user_dword(kConsole, "ThenDelay", 4000);
+    bench.registry().set_user_dword(kConsole, "ThenAfterPreview", 1);
+    bench.registry().set_user_dword(kConsole, "ThenDelay", 1000);
     ASSERT_EQ(bench.open(), 1);
     ASSERT_EQ(bench.acquire(), 1);
     const int width = bench.size().first;

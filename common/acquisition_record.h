@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "sdk/include/panorecord.h"
+
 namespace np {
 
 inline constexpr int kMaxSections = 10;
@@ -39,5 +41,20 @@ static_assert(offsetof(AcquisitionRecord, exposure_time) == 10);
 static_assert(offsetof(AcquisitionRecord, valid) == 14);
 static_assert(offsetof(AcquisitionRecord, section_count) == 18);
 static_assert(offsetof(AcquisitionRecord, sections) == 20);
+
+// The integrators' kit declares the same record in C; the two must never drift apart.
+static_assert(sizeof(PANO_RECORD) == sizeof(AcquisitionRecord));
+static_assert(PANO_MAX_SECTIONS == kMaxSections && PANO_SECTION_GAP == kSectionGap);
+static_assert(offsetof(PANO_RECORD, program) == offsetof(AcquisitionRecord, program));
+static_assert(offsetof(PANO_RECORD, unitSpecific) == offsetof(AcquisitionRecord, unit_specific));
+static_assert(offsetof(PANO_RECORD, kV) == offsetof(AcquisitionRecord, kv));
+static_assert(offsetof(PANO_RECORD, mA) == offsetof(AcquisitionRecord, ma));
+static_assert(offsetof(PANO_RECORD, exposureTime) == offsetof(AcquisitionRecord, exposure_time));
+static_assert(offsetof(PANO_RECORD, valid) == offsetof(AcquisitionRecord, valid));
+static_assert(offsetof(PANO_RECORD, sectionCount) == offsetof(AcquisitionRecord, section_count));
+static_assert(offsetof(PANO_RECORD, sections) == offsetof(AcquisitionRecord, sections));
+static_assert(sizeof(PANO_SECTION) == sizeof(ImageSection) &&
+              offsetof(PANO_SECTION, width) == offsetof(ImageSection, width));
+static_assert(sizeof(PANO_RECORD{}.valid) == sizeof(AcquisitionRecord{}.valid));
 
 }  // namespace np

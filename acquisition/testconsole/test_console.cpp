@@ -3,7 +3,9 @@
 // image and preview message it receives. A thread of its own plays the operator:
 // after "StartDelay" ms it notifies "Notify" (0 start, 1 cancel, others as they
 // come), then, when "Then" is set, notifies that code "ThenDelay" ms later; "Then"
-// 27 instead presses the Escape key and leaves it down (the test releases it).
+// 27 instead presses the Escape key and leaves it down (the test releases it). With
+// "ThenAfterPreview" 1 the delay counts from the first live preview the console
+// receives, so that lines are known to have arrived however slowly the scan started.
 // Values below HKEY_CURRENT_USER "Software\NORVANE\SIMULATOR\CONSOLE"; "Widths" and
 // "Gaps" as comma-separated lists. TestConsoleLog() returns what the console noted.
 #include <windows.h>
@@ -17,6 +19,7 @@
 #include "common/sensor_lines.h"
 #include "common/settings_key.h"
 #include "common/text_numbers.h"
+#include "common/win32_handles.h"
 #include "acquisition/testmodules/test_module_settings.h"
 
 namespace {
@@ -29,6 +32,8 @@ constexpr const char* kWindowClass = "NpTestConsole";
 
 std::string g_log;
 HWND g_console = nullptr;
+np::UniqueHandle g_first_preview(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
+constexpr DWORD kLongestWaitForPreview = 60000;
 
 LRESULT CALLBACK console_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     if (message >= WM_USER + 600 && message <= WM_USER + 602) {
@@ -36,6 +41,7 @@ LRESULT CALLBACK console_procedure(HWND window, UINT message, WPARAM wparam, LPA
         std::snprintf(line, sizeof line, "console %u %lu %ld\n", message,
                       static_cast<unsigned long>(wparam), static_cast<long>(lparam));
         g_log += line;
+        if (message == WM_USER + 601) ::SetEvent(g_first_preview.get());
         return 0;
     }
     return ::DefWindowProcA(window, message, wparam, lparam);
@@ -59,6 +65,7 @@ struct Operator {
     int start_delay;
     int then;
     int then_delay;
+    bool then_after_preview;
 };
 
 DWORD WINAPI play_operator(LPVOID parameter) {
@@ -67,6 +74,7 @@ DWORD WINAPI play_operator(LPVOID parameter) {
     ::Sleep(static_cast<DWORD>(op.start_delay));
     op.notify(op.first);
     if (op.then >= 0) {
+        if (op.then_after_preview) ::WaitForSingleObject(g_first_preview.get(), kLongestWaitForPreview);
         ::Sleep(static_cast<DWORD>(op.then_delay));
         if (op.then == VK_ESCAPE) {
             ::keybd_event(VK_ESCAPE, 1, 0, 0);
@@ -106,7 +114,9 @@ int StartDesignDialog(HWND, HWND* console, np::contract::NotifyFn notify) {
     auto* op = new Operator{notify, configured_number(kConfigPath, "Notify", 0),
                             configured_number(kConfigPath, "StartDelay", 50),
                             configured_number(kConfigPath, "Then", -1),
-                            configured_number(kConfigPath, "ThenDelay", 300)};
+                            configured_number(kConfigPath, "ThenDelay", 300),
+                            configured_number(kConfigPath, "ThenAfterPreview", 0) != 0};
+    ::ResetEvent(g_first_preview.get());
     if (HANDLE thread = ::CreateThread(nullptr, 0, play_operator, op, 0, nullptr))
         ::CloseHandle(thread);
     else

@@ -57,6 +57,12 @@ GreyImage read_pgm(const std::string& path) {
     return image;
 }
 
+std::vector<uint8_t> imagemagick_pixels(const std::string& path, const std::string& samples) {
+    const std::string raw = path + "." + samples;
+    run("convert '" + path + "' -depth 8 " + samples + ":'" + raw + "'");
+    return read_file(raw);
+}
+
 TiffRows libtiff_rows(const std::string& path) {
     TIFF* tif = TIFFOpen(path.c_str(), "r");
     if (tif == nullptr) throw std::runtime_error("libtiff cannot open " + path);

@@ -45,6 +45,10 @@ struct TiffRows {
     std::vector<uint8_t> bytes;  // every scanline as libtiff decodes it, top first
 };
 
+// An image file's pixels as ImageMagick decodes them, 8 bits per sample, top row first:
+// `samples` "gray" or "rgb".
+std::vector<uint8_t> imagemagick_pixels(const std::string& path, const std::string& samples);
+
 // The first image of the file as libtiff decodes it.
 TiffRows libtiff_rows(const std::string& path);
 
