@@ -163,7 +163,7 @@ Remembered KvPanel::remembered() const {
 }
 
 std::string kv_program_name(const std::optional<std::string>& stored, int program) {
-    return stored ? *stored : "P" + std::to_string(program);
+    return stored ? *stored : default_program_name(program);
 }
 
 std::optional<double> kv_pixel_size(const KvModel& model,

@@ -45,6 +45,12 @@ float exposure_seconds(const char* text) {
     return static_cast<float>(std::strtod(text, nullptr));
 }
 
+std::string default_program_name(int program) {
+    std::string name(1, 'P');
+    name += std::to_string(program);
+    return name;
+}
+
 AcquisitionRecord confirmed_record(int program, int kv, int ma, const char* time_text) {
     AcquisitionRecord record{};
     record.program = static_cast<std::uint8_t>(program);

@@ -51,6 +51,9 @@ double pixel_size(double magnification);
 // An exposure time text ("12.0") as the record's seconds.
 float exposure_seconds(const char* text);
 
+// The name of a program without one of its own: "P" and the program number.
+std::string default_program_name(int program);
+
 // The fields every model fills alike after the operator confirmed.
 AcquisitionRecord confirmed_record(int program, int kv, int ma, const char* time_text);
 

@@ -88,7 +88,7 @@ std::string xray_program_name(const XrayProgram& program, bool key_exists,
                               const std::optional<std::string>& stored) {
     std::string name = !key_exists ? program.name
                        : stored    ? *stored
-                                   : "P" + std::to_string(program.number);
+                                   : default_program_name(program.number);
     if (name.size() > kXrayNameLength) name.resize(kXrayNameLength);
     return name;
 }
