@@ -26,10 +26,13 @@ void show_text(HWND dialog, int control, const std::string& text) {
 }
 
 void centre_on_screen(HWND dialog) {
-    RECT area{}, window{};
-    if (!::SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0) ||
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    RECT window{};
+    if (!::GetMonitorInfoA(::MonitorFromWindow(dialog, MONITOR_DEFAULTTOPRIMARY), &monitor) ||
         !::GetWindowRect(dialog, &window))
         return;
+    const RECT& area = monitor.rcWork;
     const int width = window.right - window.left, height = window.bottom - window.top;
     // A dialog larger than the screen keeps its top left corner (and caption) on it.
     const int x = area.left + std::max(0L, (area.right - area.left - width) / 2);

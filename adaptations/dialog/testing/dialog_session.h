@@ -23,14 +23,17 @@ struct DialogOutcome {
 
 // Calls read(host, record) with a record full of 0xAB bytes. The operator gets the
 // dialog once it is open; a dialog still open when the operator is done is cancelled,
-// so that a failing test never hangs.
+// so that a failing test never hangs. `prepare` runs first on the operator thread
+// (to join the caller's desktop, say); when it fails the dialog is not looked for.
 inline DialogOutcome operate_dialog(contract::ReadCommDataFn read,
                                     const std::function<void(const PanelOperator&)>& operate,
-                                    HWND host = nullptr) {
+                                    HWND host = nullptr,
+                                    const std::function<bool()>& prepare = {}) {
     DialogOutcome outcome;
     std::memset(&outcome.record, 0xAB, sizeof outcome.record);
     const DWORD caller = ::GetCurrentThreadId();
     std::thread operator_thread([&] {
+        if (prepare && !prepare()) return;
         const HWND dialog = wait_for_program_dialog(caller, std::chrono::seconds(10));
         if (!dialog) return;
         outcome.dialog_seen = true;
