@@ -44,7 +44,7 @@ export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 drive_c=$WINEPREFIX/drive_c
 system32=$drive_c/windows/system32
 
-echo "demo: installing the phantom's mask, Generic as Panodlg.dll and the settings"
+echo "demo: installing the phantom's mask, $module as Panodlg.dll and the settings"
 rm -rf "$out" "$drive_c/demo" "$drive_c/demo-bin"
 mkdir -p "$out" "$drive_c/demo" "$drive_c/demo-bin"
 "$native/sim/phantom/phantom_tool" --out "$out" --mode "$mode" --rotation "$rotation" >/dev/null

@@ -52,7 +52,8 @@ int run_pano_host() {
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
-    std::string command = std::string("PanoHost.exe --driver Scanlink_sim.dll --count 1 --out ") + kOut;
+    std::string command =
+        std::string("PanoHost.exe --driver Scanlink_sim.dll --count 1 --out ") + kOut;
     if (!::CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                           &startup, &process))
         return -1;
@@ -110,7 +111,9 @@ TEST_P(DialogAcquisition, TheChosenProgramShapesTheImage) {
     bool chosen = false;
     std::thread operator_thread([&] {
         const HWND dialog = testing::wait_for_program_dialog(0, std::chrono::seconds(60));
-        if (dialog) chosen = testing::PanelOperator(dialog).choose_and_confirm(exposure.model, exposure.program);
+        if (dialog)
+            chosen =
+                testing::PanelOperator(dialog).choose_and_confirm(exposure.model, exposure.program);
     });
     const int host_result = run_pano_host();
     operator_thread.join();
@@ -154,8 +157,11 @@ TEST_P(DialogAcquisition, TheChosenProgramShapesTheImage) {
 INSTANTIATE_TEST_SUITE_P(
     Programs, DialogAcquisition,
     ::testing::Values(Exposure{"Kv80.dll", "kv80", 29, {480, 570, 580}, {10, 100, 90}},
-                      Exposure{"Trevian.dll", "trevian", 124, {500, 500, 500, 500}, {10, 10, 10, 10}}),
-    [](const auto& info) { return std::string(info.param.model) + std::to_string(info.param.program); });
+                      Exposure{
+                          "Trevian.dll", "trevian", 124, {500, 500, 500, 500}, {10, 10, 10, 10}}),
+    [](const auto& info) {
+        return std::string(info.param.model) + std::to_string(info.param.program);
+    });
 
 }  // namespace
 }  // namespace np

@@ -36,21 +36,24 @@ TEST_P(DialogScreens, EveryDialogShowsWholeAndCentred) {
         testing::DialogOutcome outcome;
         std::thread caller([&] {
             if (!desktop.enter()) return;
-            outcome = testing::operate_dialog(module.read, [&](const testing::PanelOperator& panel) {
-                RECT frame{};
-                GetWindowRect(panel.dialog(), &frame);
-                EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), screen.width);
-                EXPECT_GE(frame.left, 0);
-                EXPECT_GE(frame.top, 0);
-                EXPECT_LE(frame.right, screen.width);
-                EXPECT_LE(frame.bottom, screen.height);
-                EXPECT_LE(std::abs(frame.left + frame.right - screen.width), 1);
-                EXPECT_LE(std::abs(frame.top + frame.bottom - screen.height), 1);
-                EXPECT_TRUE(testing::write_png("screenshots\\" + std::string(name) + "-" +
-                                                   desktop.size() + ".png",
-                                               testing::capture_window(panel.dialog())));
-                panel.click(IDCANCEL);
-            }, nullptr, [&] { return desktop.enter(); });
+            outcome = testing::operate_dialog(
+                module.read,
+                [&](const testing::PanelOperator& panel) {
+                    RECT frame{};
+                    GetWindowRect(panel.dialog(), &frame);
+                    EXPECT_EQ(GetSystemMetrics(SM_CXSCREEN), screen.width);
+                    EXPECT_GE(frame.left, 0);
+                    EXPECT_GE(frame.top, 0);
+                    EXPECT_LE(frame.right, screen.width);
+                    EXPECT_LE(frame.bottom, screen.height);
+                    EXPECT_LE(std::abs(frame.left + frame.right - screen.width), 1);
+                    EXPECT_LE(std::abs(frame.top + frame.bottom - screen.height), 1);
+                    EXPECT_TRUE(testing::write_png(
+                        "screenshots\\" + std::string(name) + "-" + desktop.size() + ".png",
+                        testing::capture_window(panel.dialog())));
+                    panel.click(IDCANCEL);
+                },
+                nullptr, [&] { return desktop.enter(); });
         });
         caller.join();
         EXPECT_TRUE(outcome.dialog_seen);

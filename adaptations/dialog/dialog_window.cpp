@@ -11,10 +11,9 @@ HINSTANCE module_instance() {
 }
 
 UniqueGdiObject create_title_font() {
-    return UniqueGdiObject(::CreateFontA(-14, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE,
-                                         DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
-                                         DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
-                                         "MS Sans Serif"));
+    return UniqueGdiObject(::CreateFontA(
+        -14, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+        CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "MS Sans Serif"));
 }
 
 void use_font(HWND dialog, int control, const UniqueGdiObject& font) {

@@ -28,11 +28,27 @@ struct KvCase {
     std::string kv_max, ma_max, ma_max_index;
 };
 
-const KvCase kKv80{"Kv80.dll", "NORVANE\\PANO\\KV80", "Kvanta 80", "71", "12", "5",
-                   {"P21", "P22", "P23", "P24", "P25", "P26", "P27", "P33", "P28", "P29", "P30", "P20", "P21"},
-                   "100", "15", "6"};
-const KvCase kKv40{"Kv40.dll", "NORVANE\\PANO\\KV40", "Kvanta 40", "63", "4", "1",
-                   {"P23", "P26", "P27", "P33", "P28", "P20", "P23"}, "90", "12", "5"};
+const KvCase kKv80{
+    "Kv80.dll",
+    "NORVANE\\PANO\\KV80",
+    "Kvanta 80",
+    "71",
+    "12",
+    "5",
+    {"P21", "P22", "P23", "P24", "P25", "P26", "P27", "P33", "P28", "P29", "P30", "P20", "P21"},
+    "100",
+    "15",
+    "6"};
+const KvCase kKv40{"Kv40.dll",
+                   "NORVANE\\PANO\\KV40",
+                   "Kvanta 40",
+                   "63",
+                   "4",
+                   "1",
+                   {"P23", "P26", "P27", "P33", "P28", "P20", "P23"},
+                   "90",
+                   "12",
+                   "5"};
 
 void PrintTo(const KvCase& unit, std::ostream* out) {
     *out << unit.model_name;
@@ -44,8 +60,12 @@ class KvDialog : public ::testing::TestWithParam<KvCase> {
         return testing::operate_dialog(module_.read, operate);
     }
     const KvCase& unit() const { return GetParam(); }
-    std::string stored(const char* name) const { return SettingsKey(unit().key).text(name, 32, "-"); }
-    void store(const char* name, const char* value) { sandbox_.set_user_text(unit().key, name, value); }
+    std::string stored(const char* name) const {
+        return SettingsKey(unit().key).text(name, 32, "-");
+    }
+    void store(const char* name, const char* value) {
+        sandbox_.set_user_text(unit().key, name, value);
+    }
 
     RegistrySandbox sandbox_{"NORVANE"};
     testing::ModuleEntries module_{GetParam().module};
@@ -54,8 +74,9 @@ class KvDialog : public ::testing::TestWithParam<KvCase> {
 // Pixels of the highlight colour (blue text) in a control of the dialog.
 int blue_in(const PanelOperator& panel, int control) {
     const testing::Picture picture = testing::capture_window(panel.dialog());
-    return picture.count(testing::area_in_window(panel.dialog(), GetDlgItem(panel.dialog(), control)),
-                         RGB(0, 0, 255));
+    return picture.count(
+        testing::area_in_window(panel.dialog(), GetDlgItem(panel.dialog(), control)),
+        RGB(0, 0, 255));
 }
 
 TEST_P(KvDialog, FirstUseOffersProgramTwentyWithItsDefaults) {
@@ -90,7 +111,8 @@ TEST_P(KvDialog, FirstUseOffersProgramTwentyWithItsDefaults) {
     EXPECT_EQ(+record.section_count, 1);
     EXPECT_EQ(+record.sections[0].width, 2420);
     EXPECT_EQ(+record.sections[1].width, 0) << "the rest of the record is cleared";
-    EXPECT_EQ(stored("ProgNum") + stored("kV") + stored("mA"), "0" + unit().first_kv + unit().first_ma_index);
+    EXPECT_EQ(stored("ProgNum") + stored("kV") + stored("mA"),
+              "0" + unit().first_kv + unit().first_ma_index);
 }
 
 TEST_P(KvDialog, ProgCyclesThroughTheOfferedProgramsWithTheirDefaults) {
@@ -108,7 +130,8 @@ TEST_P(KvDialog, ProgCyclesThroughTheOfferedProgramsWithTheirDefaults) {
 TEST_P(KvDialog, MinusAndPlusStopAtTheLimitsOfKvAndMa) {
     const auto outcome = acquire([&](const PanelOperator& panel) {
         const auto press = [&](int key, int times) {
-            for (int i = 0; i < times; ++i) panel.click(key);
+            for (int i = 0; i < times; ++i)
+                panel.click(key);
         };
         press(IDC_PLUS, 45);
         EXPECT_EQ(panel.text(IDC_KV), unit().kv_max);
@@ -206,8 +229,9 @@ TEST_P(KvDialog, WhatTheRegistryHoldsBeyondWhatTheDialogOffers) {
     EXPECT_EQ(gaps[0] * 1000 + gaps[1], 10650);
 }
 
-INSTANTIATE_TEST_SUITE_P(Models, KvDialog, ::testing::Values(kKv80, kKv40),
-                         [](const auto& info) { return std::string(info.param.model_name).substr(7); });
+INSTANTIATE_TEST_SUITE_P(Models, KvDialog, ::testing::Values(kKv80, kKv40), [](const auto& info) {
+    return std::string(info.param.model_name).substr(7);
+});
 
 TEST(KvModules, FixedAnswers) {
     testing::ModuleEntries kv80("Kv80.dll"), kv40("Kv40.dll");

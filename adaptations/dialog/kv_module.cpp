@@ -136,9 +136,8 @@ INT_PTR CALLBACK dialog_procedure(HWND window, UINT message, WPARAM wparam, LPAR
 int read_comm_data(HWND host, AcquisitionRecord* record) {
     if (!record) return kDialogFailed;
     KvDialog dialog{KvPanel(model(), read_choice(model().key)), load_program_names(), {}, {}};
-    const INT_PTR result =
-        ::DialogBoxParamA(module_instance(), MAKEINTRESOURCEA(IDD_PROGRAM), host,
-                          dialog_procedure, reinterpret_cast<LPARAM>(&dialog));
+    const INT_PTR result = ::DialogBoxParamA(module_instance(), MAKEINTRESOURCEA(IDD_PROGRAM), host,
+                                             dialog_procedure, reinterpret_cast<LPARAM>(&dialog));
     if (result != IDOK && result != IDCANCEL) return kDialogFailed;
     if (result == IDCANCEL) return contract::kReadCancelled;
 

@@ -175,7 +175,8 @@ std::optional<double> kv_pixel_size(const KvModel& model,
 }
 
 int kv_combined_program(int first, int second) {
-    constexpr int kTmj = kTmjIndex + kKvFirstProgram, kSecondTmj = kSecondTmjIndex + kKvFirstProgram;
+    constexpr int kTmj = kTmjIndex + kKvFirstProgram,
+                  kSecondTmj = kSecondTmjIndex + kKvFirstProgram;
     return first == kTmj && (second == kTmj || second == kSecondTmj) ? kCombinedTmjProgram : 0;
 }
 

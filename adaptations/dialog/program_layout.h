@@ -14,13 +14,13 @@
 namespace np::dialog {
 
 inline constexpr int kMaxProgramSections = 4;
-inline constexpr int kFirstGap = 10;               // line pairs before the first section
+inline constexpr int kFirstGap = 10;                // line pairs before the first section
 inline constexpr int kUnknownProgramTimeout = 200;  // time-out units of a program without table
 inline constexpr std::uint8_t kUnitByte = 77;
 inline constexpr std::uint32_t kRecordFilled = 100;
 
 struct ProgramLayout {
-    int sections;                                  // 1 ... 4
+    int sections;                                 // 1 ... 4
     std::array<int, kMaxProgramSections> widths;  // image columns
     std::array<int, kMaxProgramSections> gaps;    // line pairs before each section
     int timeout_units;

@@ -29,8 +29,10 @@ struct XrayCase {
     const char* first_time;
 };
 
-const XrayCase kTrevian{"Trevian.dll", "NORVANE\\PANO\\TREVIAN", "Gendex SD/SD2", 120, 124, 84, 3, "12.0"};
-const XrayCase kBrevian{"Brevian.dll", "NORVANE\\PANO\\BREVIAN", "Belmont X'Caliber", 130, 132, 90, 2, "15.0"};
+const XrayCase kTrevian{"Trevian.dll", "NORVANE\\PANO\\TREVIAN", "Gendex SD/SD2", 120, 124, 84, 3,
+                        "12.0"};
+const XrayCase kBrevian{
+    "Brevian.dll", "NORVANE\\PANO\\BREVIAN", "Belmont X'Caliber", 130, 132, 90, 2, "15.0"};
 
 std::string stored(const char* key, const char* name) {
     return SettingsKey(key).text(name, 32, "(none)");
@@ -64,9 +66,11 @@ TEST_P(XrayDialog, FirstUseAndEveryLimitOfTheUpDownControls) {
         EXPECT_EQ(panel.text(IDC_EXPOSURE_TIME), unit().first_time);
 
         panel.step(IDC_PROGRAM_SPIN, false);
-        EXPECT_TRUE(names_equal(panel.text(IDC_PROGRAM_NAME), "Pano Standard")) << "stays on the first";
+        EXPECT_TRUE(names_equal(panel.text(IDC_PROGRAM_NAME), "Pano Standard"))
+            << "stays on the first";
         panel.step_times(IDC_PROGRAM_SPIN, true, 6);
-        EXPECT_TRUE(names_equal(panel.text(IDC_PROGRAM_NAME), unit().last_program == 124 ? "Tomo" : "ATM 2"))
+        EXPECT_TRUE(names_equal(panel.text(IDC_PROGRAM_NAME),
+                                unit().last_program == 124 ? "Tomo" : "ATM 2"))
             << "stays on the last, although the mA and program controls wrap";
         panel.step(IDC_PROGRAM_SPIN, false);
 
@@ -152,7 +156,9 @@ TEST_P(XrayDialog, ScanDirectionFromRotation) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Models, XrayDialog, ::testing::Values(kTrevian, kBrevian),
-                         [](const auto& info) { return std::string(info.param.module).substr(0, 7); });
+                         [](const auto& info) {
+                             return std::string(info.param.module).substr(0, 7);
+                         });
 
 TEST(TrevianDialog, FourSectionsNamesOverridesAndFixedAnswers) {
     RegistrySandbox sandbox("NORVANE");

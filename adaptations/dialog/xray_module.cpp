@@ -123,9 +123,8 @@ int read_comm_data(HWND host, AcquisitionRecord* record) {
     const INITCOMMONCONTROLSEX controls{sizeof(INITCOMMONCONTROLSEX), ICC_UPDOWN_CLASS};
     ::InitCommonControlsEx(&controls);
     XrayDialog dialog{XrayPanel(model(), read_choice(model().key)), load_program_names(), {}};
-    const INT_PTR result =
-        ::DialogBoxParamA(module_instance(), MAKEINTRESOURCEA(IDD_PROGRAM), host,
-                          dialog_procedure, reinterpret_cast<LPARAM>(&dialog));
+    const INT_PTR result = ::DialogBoxParamA(module_instance(), MAKEINTRESOURCEA(IDD_PROGRAM), host,
+                                             dialog_procedure, reinterpret_cast<LPARAM>(&dialog));
     if (result != IDOK && result != IDCANCEL) return kDialogFailed;
     if (result == IDCANCEL) return contract::kReadCancelled;
 

@@ -28,10 +28,22 @@ constexpr XrayProgram kBrevianPrograms[] = {
     {132, "ATM 2", "10.0", two(560, 530, 10, 700, 2000), 1.23},
 };
 
-const XrayModel kTrevian{"NORVANE\\PANO\\TREVIAN", kTrevianPrograms, {60, 84, 60}, {3, 15, 3},
-                         121, 125, true, {"DLL Trevian", "3.0.0.0", "25 May 2002"}};
-const XrayModel kBrevian{"NORVANE\\PANO\\BREVIAN", kBrevianPrograms, {60, 90, 60}, {2, 15, 2},
-                         0, 0, false, {"DLL Brevian", "3.0.0.0", "15 March 2002"}};
+const XrayModel kTrevian{"NORVANE\\PANO\\TREVIAN",
+                         kTrevianPrograms,
+                         {60, 84, 60},
+                         {3, 15, 3},
+                         121,
+                         125,
+                         true,
+                         {"DLL Trevian", "3.0.0.0", "25 May 2002"}};
+const XrayModel kBrevian{"NORVANE\\PANO\\BREVIAN",
+                         kBrevianPrograms,
+                         {60, 90, 60},
+                         {2, 15, 2},
+                         0,
+                         0,
+                         false,
+                         {"DLL Brevian", "3.0.0.0", "15 March 2002"}};
 
 int stored_or(const StoredChoice& stored, const std::optional<std::string>& value,
               const ValueRange& range) {

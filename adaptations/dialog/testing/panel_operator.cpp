@@ -99,7 +99,9 @@ bool PanelOperator::choose_and_confirm(const std::string& model, int program) co
         wanted = default_program_name(program);
     }
     // The name field shows its text in capitals.
-    const auto showing = [&] { return ::lstrcmpiA(text(IDC_PROGRAM_NAME).c_str(), wanted.c_str()) == 0; };
+    const auto showing = [&] {
+        return ::lstrcmpiA(text(IDC_PROGRAM_NAME).c_str(), wanted.c_str()) == 0;
+    };
     for (int i = 0; i <= attempts && !showing(); ++i) {
         if (item(IDC_PROG))
             click(IDC_PROG);

@@ -13,7 +13,8 @@ ScreenDesktop::ScreenDesktop(int width, int height)
     HKEY key = nullptr;
     if (::RegCreateKeyExA(HKEY_CURRENT_USER, kDesktopSizes, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
                           &key, nullptr) == ERROR_SUCCESS) {
-        ::RegSetValueExA(key, name_.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(size_.c_str()),
+        ::RegSetValueExA(key, name_.c_str(), 0, REG_SZ,
+                         reinterpret_cast<const BYTE*>(size_.c_str()),
                          static_cast<DWORD>(size_.size() + 1));
         ::RegCloseKey(key);
     }
@@ -29,7 +30,8 @@ bool ScreenDesktop::enter() const {
 ScreenDesktop::~ScreenDesktop() {
     if (desktop_) ::CloseDesktop(desktop_);
     HKEY key = nullptr;
-    if (::RegOpenKeyExA(HKEY_CURRENT_USER, kDesktopSizes, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
+    if (::RegOpenKeyExA(HKEY_CURRENT_USER, kDesktopSizes, 0, KEY_SET_VALUE, &key) ==
+        ERROR_SUCCESS) {
         ::RegDeleteValueA(key, name_.c_str());
         ::RegCloseKey(key);
     }

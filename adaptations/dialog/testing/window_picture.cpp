@@ -1,6 +1,7 @@
 #include "adaptations/dialog/testing/window_picture.h"
 
 #include <array>
+#include <chrono>
 #include <cstdio>
 #include <thread>
 
@@ -31,7 +32,8 @@ void put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
         out.push_back(static_cast<std::uint8_t>(v >> shift));
 }
 
-void chunk(std::vector<std::uint8_t>& out, const char* type, const std::vector<std::uint8_t>& data) {
+void chunk(std::vector<std::uint8_t>& out, const char* type,
+           const std::vector<std::uint8_t>& data) {
     put32(out, static_cast<std::uint32_t>(data.size()));
     const std::size_t start = out.size();
     out.insert(out.end(), type, type + 4);
@@ -63,6 +65,20 @@ std::vector<std::uint8_t> zlib_stored(const std::vector<std::uint8_t>& data) {
     return out;
 }
 
+BOOL CALLBACK note_pending_paint(HWND child, LPARAM pending) {
+    // A hidden control keeps its update region without ever painting.
+    if (::IsWindowVisible(child))
+        *reinterpret_cast<bool*>(pending) |= ::GetUpdateRect(child, nullptr, FALSE) != FALSE;
+    return TRUE;
+}
+
+// True while the window or one of its children still has something to paint.
+bool paint_pending(HWND window) {
+    bool pending = ::GetUpdateRect(window, nullptr, FALSE) != FALSE;
+    ::EnumChildWindows(window, note_pending_paint, reinterpret_cast<LPARAM>(&pending));
+    return pending;
+}
+
 }  // namespace
 
 int Picture::count(const RECT& area, COLORREF colour) const {
@@ -76,9 +92,13 @@ int Picture::count(const RECT& area, COLORREF colour) const {
 Picture capture_window(HWND window) {
     ::RedrawWindow(window, nullptr, nullptr,
                    RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    ::SendMessageA(window, WM_NULL, 0, 0);
+    const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (paint_pending(window) && std::chrono::steady_clock::now() < give_up) {
+        ::SendMessageA(window, WM_NULL, 0, 0);
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
     // The window reaches the screen a moment after it painted.
-    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
     RECT frame{};
     ::GetWindowRect(window, &frame);
     Picture picture;
