@@ -65,6 +65,7 @@ void check_kv_model(const KvModel& model, const std::vector<Row>& rows) {
         expect_layout(record, row);
         expect_timing(kv_layout(model, row.program), row);
     }
+    EXPECT_EQ(KvPanel(model, {true, "-1", std::nullopt, std::nullopt}).program(), 20);
     EXPECT_FALSE(kv_pixel_size(model, "14"));
     EXPECT_FALSE(kv_pixel_size(model, "-1"));
     EXPECT_FALSE(kv_pixel_size(model, std::nullopt));
