@@ -3,6 +3,9 @@
 # PanoHost drives Scanlink_sim, the adaptation Generic is installed as Panodlg.dll and
 # the simulated card plays the phantom's scan.
 #   tools/demo.sh            (make demo; MODE=10|12 ROTATION=1|0 POSTPROCESS=<hex> TYPEPANO=0|1|2)
+# ADAPTATION=kv80|kv40|trevian|brevian installs that module instead of Generic; PanelOperator
+# answers its program dialog with PROGRAM (default the model's first) and the card plays
+# that program's sections.
 # DRIVER=demo runs the demonstration set instead: PanoHost drives Scanlink_demo, Generic
 # is Panodlg.dll and DEMO0001.TIF lies where "InstallDir" points (C:\KX).
 # Leaves everything in out/demo/.
@@ -21,10 +24,17 @@ native=$root/build/native
 win32=$root/build/win32
 
 case $mode in 10) mode_orvix=1 ;; 12) mode_orvix=2 ;; *) echo "demo: MODE is 10 or 12" >&2; exit 2 ;; esac
+adaptation=${ADAPTATION:-generic}
+case $adaptation in
+  generic) module=Generic ;; kv80) module=Kv80 first=20 ;; kv40) module=Kv40 first=20 ;;
+  trevian) module=Trevian first=120 ;; brevian) module=Brevian first=130 ;;
+  *) echo "demo: ADAPTATION is generic, kv80, kv40, trevian or brevian" >&2; exit 2 ;;
+esac
+program=${PROGRAM:-${first:-}}
 
 echo "demo: building"
 cmake --build "$native" --target phantom_tool >/dev/null
-cmake --build "$win32" --target Scanlink_sim Generic PanoHost >/dev/null
+cmake --build "$win32" --target Scanlink_sim $module PanoHost PanelOperator >/dev/null
 
 export NP_WINE_DIR=$root/build/wine-demo
 "$root/tools/wine-session" start
@@ -34,15 +44,19 @@ export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 drive_c=$WINEPREFIX/drive_c
 system32=$drive_c/windows/system32
 
-echo "demo: installing the phantom's mask, Generic as Panodlg.dll and the settings"
+echo "demo: installing the phantom's mask, $module as Panodlg.dll and the settings"
 rm -rf "$out" "$drive_c/demo" "$drive_c/demo-bin"
 mkdir -p "$out" "$drive_c/demo" "$drive_c/demo-bin"
 "$native/sim/phantom/phantom_tool" --out "$out" --mode "$mode" --rotation "$rotation" >/dev/null
 rm -f "$out/scan.raw"
 mv "$out/scene.pgm" "$out/phantom-scene.pgm"
 cp "$out/PANO.MSK" "$system32/PANO.MSK"
-cp "$win32/bin/Generic.dll" "$system32/Panodlg.dll"
-cp "$win32/bin/PanoHost.exe" "$win32/bin/Scanlink_sim.dll" "$drive_c/demo-bin/"
+cp "$win32/bin/$module.dll" "$system32/Panodlg.dll"
+cp "$win32/bin/PanoHost.exe" "$win32/bin/Scanlink_sim.dll" "$win32/bin/PanelOperator.exe" "$drive_c/demo-bin/"
+card_layout=
+if [ "$module" != Generic ]; then
+  card_layout=$(cd "$drive_c/demo-bin" && wine PanelOperator.exe --layout "$adaptation" "$program" | tr -d '\r')
+fi
 rm -f "$drive_c"/Buffer[123].raw
 
 # What an installation writes (machine keys), and how the simulated card plays.
@@ -57,12 +71,15 @@ reg=$drive_c/demo/settings-in.reg
   printf '"PostProcess"="%s"\r\n"TypePano"="%s"\r\n"Rotation"="%s"\r\n' "$post_process" "$type_pano" "$rotation"
   printf '"WithPreview"="1"\r\n"LigneHorsHisto"="0"\r\n"TimeOut"="500"\r\n\r\n'
   printf '[HKEY_CURRENT_USER\\Software\\NORVANE\\SIMULATOR\\CARD]\r\n'
-  printf '"LineRate"=dword:%08x\r\n\r\n' "$line_rate"
+  printf '"LineRate"=dword:%08x\r\n' "$line_rate"
+  [ -z "$card_layout" ] || printf '%s\r\n' $card_layout
+  printf '\r\n'
 } >"$reg"
 wine regedit /S 'C:\demo\settings-in.reg'
 
-echo "demo: acquiring ($mode-bit, Rotation $rotation, TypePano $type_pano, PostProcess '${post_process}')"
+echo "demo: acquiring ($mode-bit, Rotation $rotation, TypePano $type_pano, PostProcess '${post_process}', $module${program:+ program $program})"
 set +e
+[ "$module" = Generic ] || (cd "$drive_c/demo-bin" && wine PanelOperator.exe "$adaptation" "$program" | tr -d '\r') &
 (cd "$drive_c/demo-bin" && wine PanoHost.exe --driver Scanlink_sim.dll --count 1 --out 'C:\demo') |
   tr -d '\r' | tee "$out/panohost.txt"
 status=${PIPESTATUS[0]}

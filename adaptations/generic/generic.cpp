@@ -8,6 +8,7 @@
 
 #include "adaptations/generic/column_balance.h"
 #include "common/acquisition_record.h"
+#include "common/scan_direction.h"
 #include "common/sensor_lines.h"
 #include "common/settings_key.h"
 #include "common/text_numbers.h"
@@ -16,9 +17,6 @@
 namespace {
 
 constexpr const char* kSettingsPath = "NORVANE\\PANO";
-constexpr const char* kRotationValue = "Rotation";
-constexpr std::size_t kRotationBuffer = 8;
-constexpr const char* kForwardRotation = "1";
 constexpr const char* kTimeOutValue = "TimeOut";
 constexpr std::size_t kTimeOutBuffer = 32;
 constexpr const char* kDefaultTimeOut = "500";
@@ -60,7 +58,7 @@ extern "C" {
 
 int OpenCommPort() {
     try {
-        g_forward_scan = setting(kRotationValue, kRotationBuffer, kForwardRotation) == 1;
+        g_forward_scan = np::forward_scan_setting();
     } catch (...) {
         g_forward_scan = true;
     }

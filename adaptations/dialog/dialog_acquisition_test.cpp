@@ -1,0 +1,167 @@
+// Whole acquisitions through PanoHost and Scanlink_sim with a program dialog module as
+// Panodlg.dll: the program an operator thread picks in the dialog must decide the
+// sections of the image PanoHost saves, each showing its part of the phantom in place.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "acquisition/testing/host_bench.h"
+#include "adaptations/dialog/testing/panel_operator.h"
+#include "common/acquisition_record.h"
+#include "common/win32_handles.h"
+#include "sim/phantom/scene.h"
+#include "sim/phantom/sensor_model.h"
+#include "tools/wintest/registry_sandbox.h"
+
+namespace np {
+namespace {
+
+constexpr const char* kPano = "NORVANE\\PANO";
+constexpr const char* kCard = "NORVANE\\SIMULATOR\\CARD";
+constexpr const char* kOut = "dialog-acquisition";
+
+struct Exposure {
+    const char* module;
+    const char* model;
+    int program;
+    std::vector<int> widths, gaps;  // as the program lays them out on the sensor
+};
+
+std::string number_list(const std::vector<int>& values) {
+    std::string text;
+    for (int v : values)
+        text.append(text.empty() ? "" : ",").append(std::to_string(v));
+    return text;
+}
+
+std::vector<std::uint8_t> file_bytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// PanoHost's exit code; -1 when it could not start or had to be stopped.
+int run_pano_host() {
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    std::string command =
+        std::string("PanoHost.exe --driver Scanlink_sim.dll --count 1 --out ") + kOut;
+    if (!::CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                          &startup, &process))
+        return -1;
+    UniqueHandle owned_process(process.hProcess), thread(process.hThread);
+    if (::WaitForSingleObject(process.hProcess, 120'000) != WAIT_OBJECT_0) {
+        ::TerminateProcess(process.hProcess, 99);
+        return -1;
+    }
+    DWORD code = 0;
+    ::GetExitCodeProcess(process.hProcess, &code);
+    return static_cast<int>(code);
+}
+
+// Correlation of image columns [first, last] with the scene `shift` columns further,
+// away from the seam, dead sensor positions and the logo.
+double correlation(const testing::DeliveredImage& image, const phantom::Scene& scene,
+                   const phantom::SensorModel& model, int first, int last, int shift) {
+    double sx = 0, sy = 0, sxx = 0, syy = 0, sxy = 0, n = 0;
+    for (int row = 2; row < 1242; row += 3) {
+        bool clean = std::abs(row - 621) > 2;
+        for (int dead : model.dead_positions)
+            clean &= std::abs(row - dead) > 1;
+        for (int column = first; clean && column <= last; column += 2) {
+            if (column + shift < 0 || column + shift >= scene.columns) continue;
+            if (row > 1180 && column > image.width - 60) continue;
+            const double x = scene.at(column + shift, row), y = image.at(column, row);
+            sx += x, sy += y, sxx += x * x, syy += y * y, sxy += x * y, n += 1;
+        }
+    }
+    const double cov = sxy / n - sx / n * sy / n;
+    return cov / std::sqrt((sxx / n - sx / n * sx / n) * (syy / n - sy / n * sy / n));
+}
+
+class DialogAcquisition : public ::testing::TestWithParam<Exposure> {};
+
+TEST_P(DialogAcquisition, TheChosenProgramShapesTheImage) {
+    const Exposure& exposure = GetParam();
+    const phantom::SensorModel model = phantom::make_sensor_model(1024);
+    RegistrySandbox registry("NORVANE");
+    testing::AdaptationInstall adaptation;
+    ASSERT_TRUE(adaptation.install(exposure.module));
+    testing::MaskInstall mask;
+    ASSERT_TRUE(mask.write(phantom::mask_file_bytes(model)));
+    registry.set_user_dword(kPano, "BaudRatePano", 1);
+    registry.set_user_dword(kPano, "TimeoutPano", 100);
+    registry.set_user_dword(kPano, "BaudRateOrvix", 1);
+    registry.set_user_dword(kPano, "ModeOrvix", 1);
+    registry.set_user_dword(kCard, "Rotation", 1);
+    registry.set_user_dword(kCard, "LineRate", 20000);
+    registry.set_user_text(kCard, "Widths", number_list(exposure.widths));
+    registry.set_user_text(kCard, "Gaps", number_list(exposure.gaps));
+    ::CreateDirectoryA(kOut, nullptr);
+    ::DeleteFileA((std::string(kOut) + "\\image-1.bmp").c_str());
+
+    bool chosen = false;
+    std::thread operator_thread([&] {
+        const HWND dialog = testing::wait_for_program_dialog(0, std::chrono::seconds(60));
+        if (dialog)
+            chosen =
+                testing::PanelOperator(dialog).choose_and_confirm(exposure.model, exposure.program);
+    });
+    const int host_result = run_pano_host();
+    operator_thread.join();
+    ASSERT_TRUE(chosen);
+    ASSERT_EQ(host_result, 0);
+
+    // The host's copy of the record lists the sections from the image's left edge; a
+    // forward scan puts the first section acquired at the right.
+    const std::vector<int> image_widths(exposure.widths.rbegin(), exposure.widths.rend());
+    const auto record_bytes = file_bytes(std::string(kOut) + "\\record-1.bin");
+    ASSERT_EQ(record_bytes.size(), sizeof(AcquisitionRecord));
+    AcquisitionRecord record;
+    std::memcpy(&record, record_bytes.data(), sizeof record);
+    EXPECT_EQ(record.program, exposure.program);
+    ASSERT_EQ(+record.section_count, static_cast<int>(image_widths.size()));
+    int columns = -kSectionGap;
+    for (std::size_t k = 0; k < image_widths.size(); ++k) {
+        EXPECT_EQ(+record.sections[k].width, image_widths[k]) << k;
+        columns += image_widths[k] + kSectionGap;
+    }
+
+    auto bitmap = file_bytes(std::string(kOut) + "\\image-1.bmp");
+    ASSERT_GT(bitmap.size(), 14u);
+    bitmap.erase(bitmap.begin(), bitmap.begin() + 14);  // the file header
+    const testing::DeliveredImage image(bitmap);
+    ASSERT_EQ(image.width, columns);
+    ASSERT_EQ(image.height, 1244);
+    const phantom::Scene scene = phantom::make_panoramic_scene(columns, 1);
+    int start = 0;
+    for (std::size_t k = 0; k < image_widths.size(); ++k) {
+        const int first = start + 4, last = start + image_widths[k] - 5;
+        const double in_place = correlation(image, scene, model, first, last, 0);
+        EXPECT_GT(in_place, 0.99) << "section " << k;
+        for (int shift : {-2, -1, 1, 2})
+            EXPECT_GT(in_place, correlation(image, scene, model, first, last, shift))
+                << "section " << k << " fits the scene better shifted by " << shift;
+        start += image_widths[k] + kSectionGap;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Programs, DialogAcquisition,
+    ::testing::Values(Exposure{"Kv80.dll", "kv80", 29, {480, 570, 580}, {10, 100, 90}},
+                      Exposure{
+                          "Trevian.dll", "trevian", 124, {500, 500, 500, 500}, {10, 10, 10, 10}}),
+    [](const auto& info) {
+        return std::string(info.param.model) + std::to_string(info.param.program);
+    });
+
+}  // namespace
+}  // namespace np
