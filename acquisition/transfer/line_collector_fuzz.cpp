@@ -18,6 +18,7 @@
 #include <cstring>
 #include <vector>
 
+#include "acquisition/record/record_rules.h"
 #include "acquisition/transfer/line_collector.h"
 #include "acquisition/transfer/section_windows.h"
 #include "acquisition/transfer/transfer_layout.h"
@@ -130,7 +131,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     setup.rearrange = copy_samples;
     setup.raw = g_raw.data();
     setup.windows = section_windows(record, gaps);
-    setup.section_count = usable_section_count(record);
+    setup.section_count = np::record::usable_section_count(record);
     setup.trace = [](const char* text) {
         if (!text || !*text) std::abort();
     };
