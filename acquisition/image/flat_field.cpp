@@ -89,31 +89,19 @@ __m128i Corrector::correct_eight(__m128i samples, int s, const Lanes& lanes) con
                            half(_mm_unpackhi_epi16(samples, zero), s + 4));
 }
 
-template <bool kKeepZero>
-void Corrector::correct_span_of(const std::uint16_t* line, int first, int last,
-                                std::uint16_t* out) const {
+void Corrector::correct_span_keeping_zero(const std::uint16_t* line, int first, int last,
+                                          std::uint16_t* out) const {
     const __m128i zero = _mm_setzero_si128();
     const Lanes constants = lanes();
     int s = first;
     for (; s + 8 <= last + 1; s += 8) {
         const __m128i samples = _mm_loadu_si128(reinterpret_cast<const __m128i*>(line + s));
-        __m128i corrected = correct_eight(samples, s, constants);
-        if constexpr (kKeepZero)
-            corrected = _mm_andnot_si128(_mm_cmpeq_epi16(samples, zero), corrected);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + s), corrected);
+        const __m128i corrected = correct_eight(samples, s, constants);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + s),
+                         _mm_andnot_si128(_mm_cmpeq_epi16(samples, zero), corrected));
     }
     for (; s <= last; ++s)
-        out[s] = static_cast<std::uint16_t>(kKeepZero && line[s] == 0 ? 0 : (*this)(line[s], s));
-}
-
-void Corrector::correct_span(const std::uint16_t* line, int first, int last,
-                             std::uint16_t* out) const {
-    correct_span_of<false>(line, first, last, out);
-}
-
-void Corrector::correct_span_keeping_zero(const std::uint16_t* line, int first, int last,
-                                          std::uint16_t* out) const {
-    correct_span_of<true>(line, first, last, out);
+        out[s] = static_cast<std::uint16_t>(line[s] == 0 ? 0 : (*this)(line[s], s));
 }
 
 void Corrector::correct_in_place(std::uint16_t* line) const {
@@ -147,16 +135,6 @@ LineRange section_lines(const AcquisitionRecord& record, int k, int image_lines)
     const int first = std::clamp(start, 0, image_lines);
     const int last = std::clamp(end, first, image_lines);
     return {first, last - first};
-}
-
-void correct_line(std::uint16_t* line, const Corrector& corrector, Histogram* counts) {
-    if (counts) {
-        std::uint16_t corrected[kSamplesPerLine];
-        corrector.correct_span(line, 0, kSamplesPerLine - 1, corrected);
-        for (int s = 0; s < kSamplesPerLine; ++s)
-            if (line[s] != 0 && corrector.corrected_position(s)) ++(*counts)[corrected[s]];
-    }
-    corrector.correct_in_place(line);
 }
 
 std::vector<int> dead_positions(const Corrector& corrector) {
@@ -195,8 +173,7 @@ void add_seam_samples(const std::uint16_t* line, int seam, SeamSums& sums) {
     sums.above += line[seam + 3];
 }
 
-SeamSums flat_field(RawImage raw, const AcquisitionRecord& record, const Corrector& corrector,
-                    Histogram* counts) {
+SeamSums flat_field(RawImage raw, const AcquisitionRecord& record, const Corrector& corrector) {
     SeamSums sums;
     const std::vector<int> dead = dead_positions(corrector);
     for (int k = 0; k < section_count(record); ++k) {
@@ -204,7 +181,7 @@ SeamSums flat_field(RawImage raw, const AcquisitionRecord& record, const Correct
         for (int l = range.first; l < range.first + range.count; ++l) {
             std::uint16_t* line = raw.line(l);
             if (l + kPrefetchLines < raw.lines) prefetch_line(raw.line(l + kPrefetchLines));
-            correct_line(line, corrector, counts);
+            corrector.correct_in_place(line);
             repair_dead_positions(line, corrector, dead);
             add_seam_samples(line, corrector.seam(), sums);
         }

@@ -38,11 +38,9 @@ class Corrector {
         return top_ - static_cast<int>(rounded);
     }
 
-    // corrected(line[s], s) for s in [first, last], into out[s]. Eight samples at a
-    // time with the same single-precision operations in the same order.
-    void correct_span(const std::uint16_t* line, int first, int last, std::uint16_t* out) const;
-
-    // The same, but a sample of 0 gives 0 (what the display histogram counts).
+    // corrected(line[s], s) for s in [first, last], into out[s], but a sample of 0
+    // gives 0 (what the display histogram counts). Eight samples at a time with the
+    // same single-precision operations in the same order.
     void correct_span_keeping_zero(const std::uint16_t* line, int first, int last,
                                    std::uint16_t* out) const;
 
@@ -50,8 +48,6 @@ class Corrector {
     // seam, whose value is above 0.
     void correct_in_place(std::uint16_t* line) const;
 
-    // Positions the flat field corrects: live gain and not the seam (0xFFFF, else 0).
-    bool corrected_position(int s) const { return live_[s] != 0; }
 
     int top() const { return top_; }
     int seam() const { return seam_; }
@@ -72,8 +68,6 @@ class Corrector {
 
     // The eight positions from s, as signed 16-bit lanes.
     __m128i correct_eight(__m128i samples, int s, const Lanes& lanes) const;
-    template <bool kKeepZero>
-    void correct_span_of(const std::uint16_t* line, int first, int last, std::uint16_t* out) const;
 
     static constexpr float kBelowHalf = 0.5f - 0x1p-25f;  // the float just below 0.5
 
@@ -104,10 +98,6 @@ struct LineRange {
 // that a record pointing past the buffer never leads outside it.
 LineRange section_lines(const AcquisitionRecord& record, int k, int image_lines);
 
-// Flat field of one sensor line: every live position other than the seam with a
-// value above 0 is corrected (and counted when counts is not null).
-void correct_line(std::uint16_t* line, const Corrector& corrector, Histogram* counts);
-
 // The dead positions of a mask (gain below 0.01, the seam excluded), ascending.
 std::vector<int> dead_positions(const Corrector& corrector);
 
@@ -118,7 +108,6 @@ void repair_dead_positions(std::uint16_t* line, const Corrector& corrector,
 void add_seam_samples(const std::uint16_t* line, int seam, SeamSums& sums);
 
 // The whole first step over every image section of the record.
-SeamSums flat_field(RawImage raw, const AcquisitionRecord& record, const Corrector& corrector,
-                    Histogram* counts);
+SeamSums flat_field(RawImage raw, const AcquisitionRecord& record, const Corrector& corrector);
 
 }  // namespace np::image

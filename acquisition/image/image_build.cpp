@@ -183,7 +183,7 @@ void build_image(RawImage raw, const AcquisitionRecord& record, const FlatFieldM
     const int top = corrector.top();
     const int seam = corrector.seam();
 
-    const SeamSums seam_sums = flat_field(raw, record, corrector, nullptr);
+    const SeamSums seam_sums = flat_field(raw, record, corrector);
 
     const bool balancing = (bits & post_process::kHalfBalancing) != 0;
     const BalanceTable balance = balance_table(seam_sums, top, balancing);
