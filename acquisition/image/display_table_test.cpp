@@ -87,7 +87,7 @@ Histogram plateau_histogram() {
     return counts;
 }
 
-TEST(CurveTable, HandWorkedPoints) {
+TEST(CurveTable, HandWorkedPointsAndHyperbola) {
     // h = 5: sm[i] is the sum of bins i - 4 .. i + 4; the plateau gives P = 90, threshold 30,
     // so sm must hold 4 plateau bins: left = 599, right = 700, mid = 649.
     // White point: 124 counts from the top are reached at 850.
@@ -98,9 +98,6 @@ TEST(CurveTable, HandWorkedPoints) {
     EXPECT_EQ(points.right, 700);
     EXPECT_EQ(points.mid, 649);
     EXPECT_EQ(points.black, 408);
-}
-
-TEST(CurveTable, HyperbolaFromBlackToWhite) {
     // R = 442, N = 443, t = 221 - 34 = 187, A = 187^2 / (374 - 443).
     const DisplayTable table = curve_table(plateau_histogram(), 10, 1024);
     EXPECT_EQ(table[407], 0);

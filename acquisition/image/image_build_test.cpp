@@ -86,29 +86,6 @@ TEST(BuildImage, NoPostProcessingOnlyFlatFieldDeadPositionsAndSeamMean) {
     }
 }
 
-TEST(BuildImage, ZerosStayZeroThroughFlatFieldAndBalancing) {
-    FlatFieldMask mask = unit_mask(40, 90);
-    for (int s = 0; s < kSamplesPerLine; ++s)
-        mask.gain[s] = 0.6f + (s % 9) * 0.1f;
-    Lines lines(30, 0);
-    for (int l = 0; l < 30; ++l)
-        for (int s = 0; s < kSamplesPerLine; s += 2)
-            lines.at(l, s) = static_cast<std::uint16_t>(2000 + l + s);
-    for (int l = 0; l < 30; ++l)
-        lines.at(l, kSeam + 1) = lines.at(l, kSeam - 1) = 0;
-    DisplayTable table{};
-    Pixels pixels(30);
-    ImageSettings settings;
-    settings.mode = TransferMode::bits12;
-    settings.post_process = post_process::kHalfBalancing;
-    build_image(lines.raw(), one_section(0, 30), mask, settings, pixels.rows(), table);
-    for (int l = 0; l < 30; ++l)
-        for (int s = 1; s < kSamplesPerLine; s += 2)
-            if (s != kSeam) {
-                ASSERT_EQ(lines.at(l, s), 0) << l << "," << s;
-            }
-}
-
 TEST(BuildImage, SectionsPastTheBufferAreClipped) {
     // Run under the sanitizers: a record that points past the image must not lead
     // the flat field outside the buffer.
