@@ -34,7 +34,7 @@ test-wine: build
 
 bench: deps
 	@cmake --preset bench -S $(ROOT) >/dev/null
-	@cmake --build $(BUILD)/bench
+	@cmake --build $(BUILD)/bench --target benchmarks
 	@for b in $$(find $(BUILD)/bench -name '*_bench' -type f -executable | sort); do echo "== $$b"; $$b; done
 
 # One acquisition of the phantom through Scanlink_sim, Generic and PanoHost under Wine.

@@ -148,6 +148,11 @@ function(np_benchmark name)
   add_executable(${name} ${ARG_SOURCES})
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} benchmark::benchmark)
+  # `benchmarks` builds these programs alone (make bench), not the whole tree.
+  if(NOT TARGET benchmarks)
+    add_custom_target(benchmarks)
+  endif()
+  add_dependencies(benchmarks ${name})
 endfunction()
 
 # A version resource for a module: np_version_resource(target "1.0.0.0" "Description").

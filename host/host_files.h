@@ -25,7 +25,7 @@ std::vector<std::uint8_t> raw_image_file(const std::uint16_t* samples, std::uint
 struct Options {
     std::string driver = "Scanlink.dll";
     int count = 1;
-    std::string out_dir = ".";
+    std::string out_dir;  // empty: a folder beside the program
     int host_code = 0;
 };
 

@@ -2,6 +2,8 @@
 // acquisition driver by name, opens it on a window of its own, takes N images and
 // closes, logging every message the driver sends and saving what it delivers:
 //   DIR\messages.log, DIR\image-K.bmp, DIR\preview-K.bmp, DIR\raw-K.raw, DIR\record-K.bin
+// Without --out, DIR is a folder beside the program, never the current folder, which
+// is often a source tree.
 // One line per step goes to standard output in key=value form; the exit code is 0
 // only when every step succeeded.
 #include <windows.h>
@@ -23,6 +25,7 @@ constexpr UINT kImageMessage = WM_USER + 600;     // 1624
 constexpr UINT kPreviewMessage = WM_USER + 601;   // 1625
 constexpr UINT kRawImageMessage = WM_USER + 602;  // 1626
 constexpr const char* kWindowClass = "PanoHostWindow";
+constexpr const char* kDefaultOutFolder = "PanoHost-out";
 
 struct DriverExports {
     int (*open)(HWND, const char*, short) = nullptr;
@@ -222,7 +225,22 @@ bool take_image(Host& host, int index) {
     return ok && saved;
 }
 
+// The program's own folder followed by kDefaultOutFolder; empty when unknown.
+std::string default_out_dir() {
+    char path[MAX_PATH];
+    const DWORD length = ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return {};
+    std::string folder(path, length);
+    folder.erase(folder.find_last_of("\\/") + 1);
+    return folder + kDefaultOutFolder;
+}
+
 int run(Host& host) {
+    if (host.options.out_dir.empty()) host.options.out_dir = default_out_dir();
+    if (host.options.out_dir.empty()) {
+        std::printf("out=0\n");
+        return 1;
+    }
     ::CreateDirectoryA(host.options.out_dir.c_str(), nullptr);
     host.log = std::fopen(path_in_out("messages.log").c_str(), "w");
     if (!host.log) {
@@ -262,7 +280,9 @@ int main(int argc, char** argv) {
     const auto options = np::host::parse_options(args);
     if (!options) {
         std::fprintf(stderr,
-                     "usage: PanoHost [--driver NAME] [--count N] [--out DIR] [--host-code N]\n");
+                     "usage: PanoHost [--driver NAME] [--count N] [--out DIR] [--host-code N]\n"
+                     "DIR defaults to %s beside the program.\n",
+                     kDefaultOutFolder);
         return 2;
     }
     std::setvbuf(stdout, nullptr, _IONBF, 0);

@@ -44,6 +44,40 @@ export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 drive_c=$WINEPREFIX/drive_c
 system32=$drive_c/windows/system32
 
+# regedit exports one key per file, in UTF-16 with a byte-order mark; the two keys
+# are joined as text (a line-wise cut of the UTF-16 bytes would shift the second
+# half by one byte) into one file that regedit imports again.
+machine_key='HKEY_LOCAL_MACHINE\Software\Classes\NORVANE'
+user_key='HKEY_CURRENT_USER\Software\NORVANE'
+export_settings() {
+  wine regedit /E 'C:\demo\machine.reg' "$machine_key"
+  wine regedit /E 'C:\demo\user.reg' "$user_key"
+  {
+    printf '\xff\xfe'
+    {
+      iconv -f UTF-16 -t UTF-8 "$drive_c/demo/machine.reg"
+      iconv -f UTF-16 -t UTF-8 "$drive_c/demo/user.reg" | tail -n +3
+    } | iconv -f UTF-8 -t UTF-16LE
+  } >"$1"
+}
+
+# The settings file must bring both keys back on its own: they are removed, the file
+# imported and exported again, and the result must equal what was saved.
+check_settings_import() {
+  printf 'REGEDIT4\r\n\r\n[-%s]\r\n\r\n[-%s]\r\n\r\n' "$machine_key" "$user_key" \
+    >"$drive_c/demo/clear.reg"
+  wine regedit /S 'C:\demo\clear.reg'
+  wine regedit /S 'C:\demo\settings.reg'
+  export_settings "$drive_c/demo/settings-again.reg"
+  if cmp -s "$drive_c/demo/settings.reg" "$drive_c/demo/settings-again.reg" &&
+    iconv -f UTF-16 -t UTF-8 "$drive_c/demo/settings-again.reg" | grep -qF "[$user_key\\SIMULATOR\\CARD]"; then
+    echo "demo: settings.reg imports again into regedit unchanged"
+  else
+    echo "demo: settings.reg does not import again unchanged" >&2
+    return 1
+  fi
+}
+
 echo "demo: installing the phantom's mask, $module as Panodlg.dll and the settings"
 rm -rf "$out" "$drive_c/demo" "$drive_c/demo-bin"
 mkdir -p "$out" "$drive_c/demo" "$drive_c/demo-bin"
@@ -87,9 +121,9 @@ set -e
 
 cp "$drive_c/demo"/*.{bmp,log,bin,raw} "$out/" 2>/dev/null || true
 cp "$drive_c"/Buffer[123].raw "$out/" 2>/dev/null || true
-wine regedit /E 'C:\demo\machine.reg' 'HKEY_LOCAL_MACHINE\Software\Classes\NORVANE'
-wine regedit /E 'C:\demo\user.reg' 'HKEY_CURRENT_USER\Software\NORVANE'
-{ cat "$drive_c/demo/machine.reg"; tail -n +2 "$drive_c/demo/user.reg"; } >"$out/settings.reg"
+export_settings "$drive_c/demo/settings.reg"
+cp "$drive_c/demo/settings.reg" "$out/settings.reg"
+check_settings_import
 [ -f "$out/image-1.bmp" ] && convert "$out/image-1.bmp" "$out/pano.png"
 
 echo

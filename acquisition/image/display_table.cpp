@@ -79,9 +79,7 @@ void DisplayHistogram::count_line(const std::uint16_t* line) {
     std::uint32_t* h3 = h2 + kTableSize;
     const int count = last_ - first_ + 1;
     std::uint16_t corrected[kSamplesPerLine];
-    corrector_.correct_span(line, first_, last_, corrected);
-    for (int s = first_; s <= last_; ++s)
-        corrected[s] = static_cast<std::uint16_t>(line[s] == 0 ? 0 : corrected[s]);
+    corrector_.correct_span_keeping_zero(line, first_, last_, corrected);
     const std::uint16_t* bins = corrected + first_;
     int i = 0;
     for (; i + kPartials <= count; i += kPartials) {

@@ -38,17 +38,16 @@ class Corrector {
         return top_ - static_cast<int>(rounded);
     }
 
-    // corrected(line[s], s) for s in [first, last], into out[s]. Eight samples at a
-    // time with the same single-precision operations in the same order.
-    void correct_span(const std::uint16_t* line, int first, int last, std::uint16_t* out) const;
+    // corrected(line[s], s) for s in [first, last], into out[s], but a sample of 0
+    // gives 0 (what the display histogram counts). Eight samples at a time with the
+    // same single-precision operations in the same order.
+    void correct_span_keeping_zero(const std::uint16_t* line, int first, int last,
+                                   std::uint16_t* out) const;
 
     // The flat field of one line in place: positions with a live gain other than the
     // seam, whose value is above 0.
     void correct_in_place(std::uint16_t* line) const;
 
-    // Positions the flat field corrects: live gain and not the seam (0xFFFF, else 0).
-    bool corrected_position(int s) const { return live_[s] != 0; }
-    const std::uint16_t* live_mask() const { return live_.data(); }
 
     int top() const { return top_; }
     int seam() const { return seam_; }
@@ -56,8 +55,19 @@ class Corrector {
     int offset(int s) const { return offset_[s]; }
 
   private:
+    // The per-sample constants, held in registers across a loop (a member read back
+    // after every store, as the stores might alias it, would cost more).
+    struct Lanes {
+        __m128i top;
+        __m128 top_float;
+        __m128 half;
+        __m128 below_half;
+        __m128 one;
+    };
+    Lanes lanes() const;
+
     // The eight positions from s, as signed 16-bit lanes.
-    __m128i correct_eight(__m128i samples, int s) const;
+    __m128i correct_eight(__m128i samples, int s, const Lanes& lanes) const;
 
     static constexpr float kBelowHalf = 0.5f - 0x1p-25f;  // the float just below 0.5
 
@@ -67,6 +77,9 @@ class Corrector {
     std::array<int, kSamplesPerLine> offset_;  // O_A below the seam, O_B from it on
     std::array<float, kSamplesPerLine> gain_;
     std::array<std::uint16_t, kSamplesPerLine> live_;  // 0xFFFF where corrected
+    // The other positions (the seam and dead gains), which keep their samples.
+    std::array<std::int16_t, kSamplesPerLine> kept_;
+    int kept_count_ = 0;
 };
 
 // Sums of the three samples either side of the seam over every corrected line.
@@ -85,10 +98,6 @@ struct LineRange {
 // that a record pointing past the buffer never leads outside it.
 LineRange section_lines(const AcquisitionRecord& record, int k, int image_lines);
 
-// Flat field of one sensor line: every live position other than the seam with a
-// value above 0 is corrected (and counted when counts is not null).
-void correct_line(std::uint16_t* line, const Corrector& corrector, Histogram* counts);
-
 // The dead positions of a mask (gain below 0.01, the seam excluded), ascending.
 std::vector<int> dead_positions(const Corrector& corrector);
 
@@ -99,7 +108,6 @@ void repair_dead_positions(std::uint16_t* line, const Corrector& corrector,
 void add_seam_samples(const std::uint16_t* line, int seam, SeamSums& sums);
 
 // The whole first step over every image section of the record.
-SeamSums flat_field(RawImage raw, const AcquisitionRecord& record, const Corrector& corrector,
-                    Histogram* counts);
+SeamSums flat_field(RawImage raw, const AcquisitionRecord& record, const Corrector& corrector);
 
 }  // namespace np::image

@@ -52,19 +52,6 @@ TEST(Transposition, FirstLineRightSampleZeroTop) {
             ASSERT_EQ(pixels.bytes[r * 8 + c], 0xEE) << "padding untouched";
 }
 
-TEST(Transposition, LongImagesAcrossBlocks) {
-    Lines lines(70, 0);
-    for (int l = 0; l < 70; ++l)
-        lines.at(l, 1243) = static_cast<std::uint16_t>(l);
-    DisplayTable table{};
-    for (int i = 0; i < kTableSize; ++i)
-        table[i] = static_cast<std::uint8_t>(i);
-    Pixels pixels(70);
-    transpose_into(pixels.rows(), lines.raw(), table, 4095);
-    for (int l = 0; l < 70; ++l)
-        EXPECT_EQ(pixels.bytes[69 - l], l);  // bottom stored row
-}
-
 TEST(HistogramLines, FirstSectionLessTheLinesLeftOut) {
     const AcquisitionRecord record = one_section(0, 500);
     EXPECT_EQ(histogram_lines(record, 20, 2700), 480);
@@ -99,29 +86,6 @@ TEST(BuildImage, NoPostProcessingOnlyFlatFieldDeadPositionsAndSeamMean) {
     }
 }
 
-TEST(BuildImage, ZerosStayZeroThroughFlatFieldAndBalancing) {
-    FlatFieldMask mask = unit_mask(40, 90);
-    for (int s = 0; s < kSamplesPerLine; ++s)
-        mask.gain[s] = 0.6f + (s % 9) * 0.1f;
-    Lines lines(30, 0);
-    for (int l = 0; l < 30; ++l)
-        for (int s = 0; s < kSamplesPerLine; s += 2)
-            lines.at(l, s) = static_cast<std::uint16_t>(2000 + l + s);
-    for (int l = 0; l < 30; ++l)
-        lines.at(l, kSeam + 1) = lines.at(l, kSeam - 1) = 0;
-    DisplayTable table{};
-    Pixels pixels(30);
-    ImageSettings settings;
-    settings.mode = TransferMode::bits12;
-    settings.post_process = post_process::kHalfBalancing;
-    build_image(lines.raw(), one_section(0, 30), mask, settings, pixels.rows(), table);
-    for (int l = 0; l < 30; ++l)
-        for (int s = 1; s < kSamplesPerLine; s += 2)
-            if (s != kSeam) {
-                ASSERT_EQ(lines.at(l, s), 0) << l << "," << s;
-            }
-}
-
 TEST(BuildImage, SectionsPastTheBufferAreClipped) {
     // Run under the sanitizers: a record that points past the image must not lead
     // the flat field outside the buffer.
@@ -137,37 +101,6 @@ TEST(BuildImage, SectionsPastTheBufferAreClipped) {
     build_image(lines.raw(), record, unit_mask(10, 10), settings, pixels.rows(), table);
     EXPECT_EQ(lines.at(49, 0), 710);
     EXPECT_EQ(lines.at(35, 0), 700);
-}
-
-TEST(BuildImage, SpikeRepairedBeforeNormalisation) {
-    // Line 10 is a dark spike: repaired to the mean of its neighbours, and its sum
-    // replaced, so normalisation sees an even image and changes nothing further.
-    Lines lines(21, 800);
-    for (int s = 0; s < kSamplesPerLine; ++s)
-        lines.at(10, s) = 500;
-    ImageSettings settings;
-    settings.post_process = post_process::kSpikeRepair | post_process::kLineNormalisation;
-    DisplayTable table{};
-    Pixels pixels(21);
-    build_image(lines.raw(), one_section(0, 0, 0), unit_mask(), settings, pixels.rows(), table);
-    for (int l = 0; l < 21; ++l)
-        ASSERT_EQ(lines.at(l, 300), 800) << l;
-}
-
-TEST(BitmapLayout, LogoInvertsUnderWhitePixelsBottomRight) {
-    Pixels pixels(10);
-    std::fill(pixels.bytes.begin(), pixels.bytes.end(), 100);
-    pixels.bytes[1 * 12 + 9] = 200;
-    // 3 x 2 logo, 4 bytes a pixel, top-down rows: white at (0,0), (1,2).
-    std::vector<std::uint8_t> logo(2 * 12, 0);
-    logo[0] = 255;
-    logo[12 + 8] = 255;
-    logo[4] = 254;
-    stamp_logo(pixels.rows(), 10, kSamplesPerLine, {logo.data(), 3, 2, 12, 4});
-    EXPECT_EQ(pixels.bytes[7], 255);
-    EXPECT_EQ(pixels.bytes[8], 100);
-    EXPECT_EQ(pixels.bytes[12 + 9], 0);
-    EXPECT_EQ(pixels.bytes[12 + 7], 100);
 }
 
 }  // namespace

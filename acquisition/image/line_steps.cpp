@@ -41,7 +41,7 @@ void replace_by_neighbour_mean(std::uint16_t* line, const std::uint16_t* before,
 BalanceTable balance_table(const SeamSums& sums, int top, bool balancing) {
     BalanceTable table{};
     const double r = sums.below / sums.above;
-    for (int i = 0; i < kTableSize; ++i) {
+    for (int i = 1; i < kTableSize; ++i) {
         if (!balancing || i > top) {
             table[i] = static_cast<std::uint16_t>(std::min(i, top));
             continue;
@@ -52,12 +52,26 @@ BalanceTable balance_table(const SeamSums& sums, int top, bool balancing) {
     return table;
 }
 
-void balance_line(std::uint16_t* line, int seam, int top, const BalanceTable& table) {
-    // A select rather than a branch: the store happens either way.
-    for (int s = seam + 1; s < kSamplesPerLine; ++s) {
-        const int v = std::min<int>(line[s], top);
-        line[s] = v != 0 ? table[v] : std::uint16_t{0};
+void limit_samples(const std::uint16_t* in, std::uint16_t* out, int count, int top) {
+    // Unsigned 16-bit minimum without SSE4.1: v - (v - top, saturated at 0).
+    const __m128i tops = _mm_set1_epi16(static_cast<short>(top));
+    int i = 0;
+    for (; i + 8 <= count; i += 8) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + i));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i),
+                         _mm_sub_epi16(v, _mm_subs_epu16(v, tops)));
     }
+    for (; i < count; ++i)
+        out[i] = static_cast<std::uint16_t>(std::min<int>(in[i], top));
+}
+
+void balance_line(std::uint16_t* line, int seam, int top, const BalanceTable& table) {
+    std::uint16_t* above = line + seam + 1;
+    const int count = kSamplesPerLine - seam - 1;
+    limit_samples(above, above, count, top);
+#pragma GCC unroll 4
+    for (int i = 0; i < count; ++i)
+        above[i] = table[above[i]];
 }
 
 void balance_halves(RawImage raw, int seam, int top, const BalanceTable& table) {

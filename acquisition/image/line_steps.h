@@ -11,13 +11,17 @@
 
 namespace np::image {
 
+// Entry 0 is 0: a sample of 0 carries no signal and is never balanced.
 using BalanceTable = std::array<std::uint16_t, kTableSize>;
 
 // r = A / B maps the second half onto the first; the identity when balancing is off.
 BalanceTable balance_table(const SeamSums& sums, int top, bool balancing);
 
-// Every nonzero sample above the seam through the table. Values beyond the
-// transfer mode's range are taken as its top value.
+// out[i] = min(in[i], top) for i in [0, count); in and out may be the same.
+void limit_samples(const std::uint16_t* in, std::uint16_t* out, int count, int top);
+
+// Every sample above the seam through the table (a 0 stays 0 through entry 0).
+// Values beyond the transfer mode's range are taken as its top value.
 void balance_halves(RawImage raw, int seam, int top, const BalanceTable& table);
 void balance_line(std::uint16_t* line, int seam, int top, const BalanceTable& table);
 
