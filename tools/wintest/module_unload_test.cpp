@@ -15,8 +15,16 @@ namespace {
 
 std::vector<std::string> modules;
 
+// Ventra cannot load without its language module beside it, as installed.
+class LanguageModuleBeside {
+  public:
+    LanguageModuleBeside() { ::CopyFileA("NPeng.dll", "NPLang.dll", FALSE); }
+    ~LanguageModuleBeside() { ::DeleteFileA("NPLang.dll"); }
+};
+
 TEST(ModuleUnload, HundredLoadsLeaveNoHandleAndNoTlsIndex) {
     ASSERT_FALSE(modules.empty());
+    const LanguageModuleBeside language;
     for (const std::string& module : modules) {
         SCOPED_TRACE(module);
         // The first load brings in the system libraries the module uses for good.
