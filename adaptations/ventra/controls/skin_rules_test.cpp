@@ -27,12 +27,14 @@ TEST(MaskRegion, BlackTopLeftMakesTheBlackPixelsTransparent) {
               (std::vector<TransparentRun>{{0, 0, 1}, {2, 9, 10}}));
 }
 
-TEST(MaskRegion, PaddingBeyondTheWidthAndTheWindowEdgeAreNotRead) {
+TEST(MaskRegion, ReadsNeitherRowPaddingNorBeyondTheMask) {
     // padding bits set to the transparent colour must not widen the last run; a window
     // smaller than the mask keeps the runs inside it
     const std::vector<uint8_t> bits{0b00000000, 0b00111111, 0b00000000, 0b00111111, 0b00000000, 0b00111111};
     EXPECT_TRUE(transparent_runs(mask_of(bits), 10, 3).size() == 3);
     EXPECT_EQ(transparent_runs(mask_of(bits), 4, 1), (std::vector<TransparentRun>{{0, 0, 4}}));
+    // a window larger than its mask reads no pixel beyond the mask
+    EXPECT_EQ(transparent_runs(mask_of(bits), 40, 9), transparent_runs(mask_of(bits), 10, 3));
 }
 
 TEST(MaskRegion, RefusesOtherFormatsAndShortBuffers) {

@@ -489,19 +489,19 @@ def draw_background(W, H, shaped=False):
     # preview well
     x, y = f(0.0899, 0.1603)
     pw, ph = 0.4936 * W, 0.3598 * H
-    c.panel(x - 10 * s, y - 10 * s, x + pw + 10 * s, y + ph + 10 * s, 12 * s, PANEL, edge=PANEL_EDGE)
+    c.panel(x - 6 * s, y - 6 * s, x + pw + 6 * s, y + ph + 6 * s, 10 * s, PANEL, edge=PANEL_EDGE)
     c.panel(x, y, x + pw, y + ph, 4 * s, WELL)
     # header strip with the warning symbols
-    c.panel(*f(0.035, 0.05), *f(0.6, 0.14), 12 * s, PANEL, edge=PANEL_EDGE)
+    c.panel(*f(0.035, 0.05), *f(0.58, 0.14), 12 * s, PANEL, edge=PANEL_EDGE)
     # recap, patient and values band
     c.panel(*f(0.08, 0.535), *f(0.31, 0.67), 12 * s, PANEL, edge=PANEL_EDGE)
     c.panel(*f(0.33, 0.535), *f(0.585, 0.67), 12 * s, PANEL, edge=PANEL_EDGE)
     # message strip, temperature and cooling
     c.panel(*f(0.08, 0.69), *f(0.585, 0.8), 12 * s, PANEL, edge=PANEL_EDGE)
     # right column: selector, page captions, pages
-    c.panel(*f(0.585, 0.165), *f(0.965, 0.33), 12 * s, PANEL, edge=PANEL_EDGE)
+    c.panel(*f(0.597, 0.165), *f(0.965, 0.33), 12 * s, PANEL, edge=PANEL_EDGE)
     fx, fy = f(0.5927, 0.3502)
-    c.panel(fx - 6 * s, fy - 6 * s, fx + 372 * s + 6 * s, fy + 290 * s + 6 * s, 16 * s, BG_TOP)
+    c.panel(fx - 3 * s, fy - 3 * s, fx + 375 * s, fy + 293 * s, 16 * s, BG_TOP)
     # lamps and unit commands
     c.panel(*f(0.63, 0.74), *f(0.92, 0.83), 14 * s, PANEL, edge=PANEL_EDGE)
     # bottom bar
