@@ -418,27 +418,30 @@ def draw_button(w, h, glyph, state_colour=None, pressed=False, round_body=False,
 
 
 def draw_selector(w, h, position):
-    """The round page selector: a knob whose pointer shows page 0, 1 or 2."""
+    """The round page selector: a knob whose pointer shows page 0, 1 or 2. The window
+    takes the shape of the first mask, so every position stays inside the same disc."""
     c = new_control(w, h)
     cx, cy = w / 2, h / 2
     angle = math.radians((35, 0, -35)[position])
     r = min(w, h) / 2 - 1
-    knob = circle(cx, cy, r * 0.8)
-    tip = (cx + math.cos(angle) * r, cy - math.sin(angle) * r)
-    side = (math.cos(angle + math.pi / 2) * r * 0.22, -math.sin(angle + math.pi / 2) * r * 0.22)
-    base = (cx + math.cos(angle) * r * 0.55, cy - math.sin(angle) * r * 0.55)
-    pointer = polygon([tip, (base[0] + side[0], base[1] + side[1]), (base[0] - side[0], base[1] - side[1])])
-    c.paint(union(knob, pointer), CYAN, mark=True)
-    c.paint(circle(cx, cy, r * 0.68), FACE)
-    c.paint(bar(cx, cy, cx + math.cos(angle) * r * 0.6, cy - math.sin(angle) * r * 0.6, r * 0.08), GLYPH)
-    c.paint(circle(cx, cy, r * 0.16), CYAN)
+    c.paint(circle(cx, cy, r), CYAN, mark=True)
+    c.paint(circle(cx, cy, r * 0.86), FACE)
+    for a in (35, 0, -35):
+        t = math.radians(a)
+        c.paint(circle(cx + math.cos(t) * r * 0.74, cy - math.sin(t) * r * 0.74, r * 0.05), GLYPH_DIM)
+    tip = (cx + math.cos(angle) * r * 0.74, cy - math.sin(angle) * r * 0.74)
+    c.paint(bar(cx, cy, *tip, r * 0.09), GLYPH)
+    c.paint(circle(*tip, r * 0.11), CYAN)
+    c.paint(circle(cx, cy, r * 0.18), CYAN)
     return c
 
 
 def draw_body_size(w, h, size):
-    """Recap body size: 0 low, 1 average, 2 high; the figure widens with the state."""
+    """Recap body size: 0 low, 1 average, 2 high; the figure widens with the state,
+    inside one badge so that the first mask's shape holds all three."""
     c = new_control(w, h)
-    c.paint(g_person(Box(1, 1, w - 2, h - 2), 1.0, (0.7, 1.1, 1.6)[size]), CYAN, mark=True)
+    c.paint(circle(w / 2, h / 2, min(w, h) / 2 - 1), WELL, mark=True)
+    c.paint(g_person(Box(w * 0.15, h * 0.12, w * 0.7, h * 0.76), 1.0, (0.7, 1.1, 1.6)[size]), CYAN)
     return c
 
 
