@@ -1,5 +1,7 @@
 #include "adaptations/dialog/dialog_settings.h"
 
+#include <span>
+
 #include "common/settings_key.h"
 
 namespace np::dialog {
@@ -51,6 +53,13 @@ Overrides read_overrides(const char* model_key, int program, char letter, int se
         values[k] = key.text(name, kNumberBuffer);
     }
     return values;
+}
+
+int timing_with_overrides(const char* model_key, int program, const ProgramLayout* layout, int* gaps) {
+    const Overrides overrides = read_overrides(model_key, program, 'I', layout ? layout->sections : 0);
+    std::span<int> out;
+    if (gaps) out = std::span<int>(gaps, kMaxSections);
+    return fill_timing(layout, out, overrides);
 }
 
 }  // namespace np::dialog

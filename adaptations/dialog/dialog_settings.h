@@ -24,4 +24,7 @@ bool program_key_exists(const char* model_key, int program);
 // "W1".. (letter 'W') or "I1".. (letter 'I') for the first `sections` sections.
 Overrides read_overrides(const char* model_key, int program, char letter, int sections);
 
+// GetTiming for a program of the model's table (null: not in it), gaps overridable by "I1"..
+int timing_with_overrides(const char* model_key, int program, const ProgramLayout* layout, int* gaps);
+
 }  // namespace np::dialog

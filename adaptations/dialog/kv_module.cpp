@@ -15,6 +15,7 @@
 #include "adaptations/dialog/resources/dialog_ids.h"
 #include "common/acquisition_record.h"
 #include "common/adaptation_contract.h"
+#include "common/pixel_size.h"
 #include "common/sensor_lines.h"
 #include "common/version_record.h"
 
@@ -152,19 +153,11 @@ int read_comm_data(HWND host, AcquisitionRecord* record) {
 
 int get_timing(int program, int* gaps) {
     const ProgramLayout* layout = kv_layout(model(), program);
-    const Overrides overrides =
-        read_overrides(model().key, program, 'I', layout ? layout->sections : 0);
-    std::span<int> out;
-    if (gaps) out = std::span<int>(gaps, kMaxSections);
-    return fill_timing(layout, out, overrides);
+    return timing_with_overrides(model().key, program, layout, gaps);
 }
 
 int resolution(double* x, double* y) {
-    const auto size = kv_pixel_size(model(), read_last_program(model().key));
-    if (!size) return 0;
-    if (x) *x = *size;
-    if (y) *y = *size;
-    return 1;
+    return report_pixel_size(kv_pixel_size(model(), read_last_program(model().key)), x, y);
 }
 
 }  // namespace

@@ -18,6 +18,7 @@
 #include "adaptations/dialog/xray_panel.h"
 #include "common/acquisition_record.h"
 #include "common/adaptation_contract.h"
+#include "common/pixel_size.h"
 #include "common/scan_direction.h"
 #include "common/sensor_lines.h"
 #include "common/version_record.h"
@@ -139,19 +140,11 @@ int read_comm_data(HWND host, AcquisitionRecord* record) {
 int get_timing(int program, int* gaps) {
     const XrayProgram* entry = find_program(model(), program);
     const ProgramLayout* layout = entry ? &entry->layout : nullptr;
-    const Overrides overrides =
-        read_overrides(model().key, program, 'I', layout ? layout->sections : 0);
-    std::span<int> out;
-    if (gaps) out = std::span<int>(gaps, kMaxSections);
-    return fill_timing(layout, out, overrides);
+    return timing_with_overrides(model().key, program, layout, gaps);
 }
 
 int resolution(double* x, double* y) {
-    const auto size = xray_pixel_size(model(), read_last_program(model().key));
-    if (!size) return 0;
-    if (x) *x = *size;
-    if (y) *y = *size;
-    return 1;
+    return report_pixel_size(xray_pixel_size(model(), read_last_program(model().key)), x, y);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "adaptations/serial/unit_record.h"
 #include "common/acquisition_record.h"
 #include "common/adaptation_contract.h"
+#include "common/pixel_size.h"
 #include "common/sensor_lines.h"
 
 namespace np::serial {
@@ -51,11 +52,7 @@ int get_timing(int program, int* gaps) {
 }
 
 int resolution(double* x, double* y) {
-    const auto size = pixel_size(read_last_program(module_model()));
-    if (!size) return 0;
-    if (x) *x = *size;
-    if (y) *y = *size;
-    return 1;
+    return report_pixel_size(pixel_size(read_last_program(module_model())), x, y);
 }
 
 }  // namespace
