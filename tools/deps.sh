@@ -12,7 +12,6 @@ packages=(
   libtiff-tools imagemagick libjpeg-turbo-progs libtiff-dev libjpeg62-turbo-dev
   clang libclang-rt-14-dev
   python3 libmodbus-dev pkg-config
-  python3
   llvm-14 zip
 )
 
