@@ -32,4 +32,10 @@ void rearrange_sensor_lines(std::uint16_t* dest, std::size_t samples, const std:
     }
 }
 
+void rearrange_contract_lines(std::uint16_t* dest, int samples, const std::uint16_t* src,
+                              LineOrder order) {
+    if (!dest || !src || samples <= 0) return;
+    rearrange_sensor_lines(dest, static_cast<std::size_t>(samples), src, order);
+}
+
 }  // namespace np

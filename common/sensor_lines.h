@@ -24,4 +24,9 @@ enum class LineOrder {
 void rearrange_sensor_lines(std::uint16_t* dest, std::size_t samples, const std::uint16_t* src,
                             LineOrder order);
 
+// ReArrangement as the driver calls it: a count of samples as an int, and nothing
+// done for null buffers or a count below one line.
+void rearrange_contract_lines(std::uint16_t* dest, int samples, const std::uint16_t* src,
+                              LineOrder order);
+
 }  // namespace np

@@ -181,9 +181,7 @@ int ReadCommData(HWND host, AcquisitionRecord* record) {
 }
 
 void ReArrangement(std::uint16_t* dest, int samples, const std::uint16_t* src) {
-    if (!dest || !src || samples <= 0) return;
-    np::rearrange_sensor_lines(dest, static_cast<std::size_t>(samples), src,
-                               np::LineOrder::forward);
+    np::rearrange_contract_lines(dest, samples, src, np::LineOrder::forward);
 }
 
 int GetTiming(int program, int gaps[np::kMaxSections]) {

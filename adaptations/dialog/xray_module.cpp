@@ -172,10 +172,9 @@ int ReadCommData(HWND host, AcquisitionRecord* record) {
 }
 
 void ReArrangement(std::uint16_t* dest, int samples, const std::uint16_t* src) {
-    if (!dest || !src || samples <= 0) return;
     const bool mirrored = np::dialog::model().mirrors_lines && !np::dialog::g_forward_scan;
-    np::rearrange_sensor_lines(dest, static_cast<std::size_t>(samples), src,
-                               mirrored ? np::LineOrder::reversed : np::LineOrder::forward);
+    np::rearrange_contract_lines(dest, samples, src,
+                                 mirrored ? np::LineOrder::reversed : np::LineOrder::forward);
 }
 
 int GetTiming(int program, int gaps[np::kMaxSections]) {

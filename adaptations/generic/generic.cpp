@@ -73,9 +73,8 @@ int ReadCommData(HWND, np::AcquisitionRecord* record) {
 }
 
 void ReArrangement(std::uint16_t* dest, int samples, const std::uint16_t* src) {
-    if (!dest || !src || samples <= 0) return;
-    np::rearrange_sensor_lines(dest, static_cast<std::size_t>(samples), src,
-                               g_forward_scan ? np::LineOrder::forward : np::LineOrder::reversed);
+    np::rearrange_contract_lines(dest, samples, src,
+                                 g_forward_scan ? np::LineOrder::forward : np::LineOrder::reversed);
 }
 
 int GetTiming(int, int* gaps) {

@@ -83,9 +83,8 @@ bool bHaveToMirror() {
 }
 
 void ReArrangement(std::uint16_t* dest, int samples, const std::uint16_t* src) {
-    if (!dest || !src || samples <= 0) return;
     const auto order = ventra().mirror ? np::LineOrder::reversed : np::LineOrder::forward;
-    np::rearrange_sensor_lines(dest, static_cast<std::size_t>(samples), src, order);
+    np::rearrange_contract_lines(dest, samples, src, order);
 }
 
 void TraitementATM4Images(HGLOBAL dib, AcquisitionRecord* record) {
