@@ -10,8 +10,8 @@
 #include "adaptations/dialog/resources/dialog_ids.h"
 #include "adaptations/dialog/testing/dialog_session.h"
 #include "adaptations/dialog/testing/module_entries.h"
-#include "adaptations/dialog/testing/screen_desktop.h"
-#include "adaptations/dialog/testing/window_picture.h"
+#include "tools/wintest/screen_desktop.h"
+#include "tools/wintest/window_picture.h"
 #include "tools/wintest/registry_sandbox.h"
 
 namespace np {

@@ -1,4 +1,4 @@
-#include "adaptations/dialog/testing/window_picture.h"
+#include "tools/wintest/window_picture.h"
 
 #include <chrono>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "adaptations/dialog/testing/screen_desktop.h"
+#include "tools/wintest/screen_desktop.h"
 
 namespace np::testing {
 namespace {
