@@ -33,8 +33,11 @@ bool image_rows(const void* block, SIZE_T size, np::ventra::ImageRows& rows) {
 
 }  // namespace
 
-BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {
-    if (reason == DLL_PROCESS_ATTACH) return ventra().start() ? TRUE : FALSE;
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+    if (reason == DLL_PROCESS_ATTACH) {
+        ventra().instance = instance;
+        return ventra().start() ? TRUE : FALSE;
+    }
     if (reason == DLL_PROCESS_DETACH) ventra().end();
     return TRUE;
 }

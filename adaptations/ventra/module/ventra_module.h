@@ -14,6 +14,7 @@
 namespace np::ventra {
 
 struct VentraModule {
+    HINSTANCE instance = nullptr;  // whose resources hold the skin and the dialog templates
     LanguageModule language;
     MachineLink link;
     AcquisitionRecord* record = nullptr;  // written by the console, read by the driver
