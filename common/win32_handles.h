@@ -65,6 +65,8 @@ using UniqueModule = UniqueResource<detail::NullIsInvalid<HMODULE, ::FreeLibrary
 using UniqueGlobal = UniqueResource<detail::NullIsInvalid<HGLOBAL, ::GlobalFree>>;
 using UniqueGdiObject = UniqueResource<detail::NullIsInvalid<HGDIOBJ, ::DeleteObject>>;
 using UniqueDc = UniqueResource<detail::NullIsInvalid<HDC, ::DeleteDC>>;
+// Windows a thread creates and must destroy itself.
+using UniqueWindow = UniqueResource<detail::NullIsInvalid<HWND, ::DestroyWindow>>;
 
 // Locks a movable global memory block for the lifetime of the object.
 template <typename T = void>

@@ -112,8 +112,8 @@ void UnitModel::apply_command(std::uint16_t command) {
         case 0x06:
             set_word(kP5, std::min<std::uint16_t>(parameter, 2));
             break;
-        case 0x07:
-            set_word(kP6, parameter == 1 ? 0 : 1);
+        case 0x07:  // demonstration without X-rays: parameter 1 gives the X-rays back
+            set_word(kP6, parameter == 1 ? 1 : 0);
             break;
         case 0x09:
             set_machine_state(MachineState::idle, false);

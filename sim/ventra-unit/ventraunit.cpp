@@ -21,6 +21,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <iomanip>
 #include <iostream>
 #include <sstream>
 #include <string>
@@ -116,6 +117,11 @@ class Slave {
                 unit_.set_word(at, mapping_->tab_registers[at - reg::first]);
         }
         unit_.written(address, count);
+        // Every command word is journaled on standard output, for tests that check
+        // what the console sent.
+        if (address <= reg::command && reg::command < address + count)
+            std::cout << "COMMAND " << std::hex << std::setw(4) << std::setfill('0') << unit_.word(reg::command)
+                      << std::dec << std::endl;
     }
 
     int line_;

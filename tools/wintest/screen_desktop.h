@@ -20,6 +20,7 @@ class ScreenDesktop {
     // gets a handle of its own: Wine closes a thread's desktop handle when it ends.
     bool enter() const;
     const std::string& size() const { return size_; }
+    const std::string& name() const { return name_; }
 
   private:
     std::string name_;

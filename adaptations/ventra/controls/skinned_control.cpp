@@ -1,5 +1,6 @@
 #include "adaptations/ventra/controls/skinned_control.h"
 
+#include <algorithm>
 #include <utility>
 
 namespace np::ventra {
@@ -123,12 +124,19 @@ void SkinnedControl::set_state(int state) {
 }
 
 void SkinnedControl::set_text(std::string text) {
+    if (text == text_) return;
     text_ = std::move(text);
-    if (window_) ::InvalidateRect(window_, nullptr, FALSE);
+    // Also the window's own text, so that what a display shows can be read from outside.
+    if (window_) {
+        ::SetWindowTextA(window_, text_.c_str());
+        ::InvalidateRect(window_, nullptr, FALSE);
+    }
 }
 
 void SkinnedControl::set_font(int height, const char* face) {
     font_ = make_skin_font(height, face);
+    font_height_ = height;
+    font_face_ = face;
     if (window_) ::InvalidateRect(window_, nullptr, FALSE);
 }
 
@@ -153,6 +161,7 @@ LRESULT SkinnedControl::handle(UINT message, WPARAM wparam, LPARAM lparam) {
     HWND window = window_;
     switch (message) {
         case WM_ERASEBKGND: return 1;
+        case BM_GETCHECK: return state_;  // lamps and buttons tell their state
         case WM_PAINT: paint(); return 0;
         case BM_SETSTATE:
             if (wparam && !held()) pressed();
@@ -264,11 +273,21 @@ void SkinnedControl::draw_text(HDC into, int width, int height) {
     Selected font_in(into, font);
     TEXTMETRICA metrics{};
     ::GetTextMetricsA(into, &metrics);
+    // A text wider than its display ("12.5" in a display drawn for two digits) is
+    // drawn in a smaller size of the same font rather than cut.
+    UniqueGdiObject smaller;
+    const int length = static_cast<int>(text_.size());
+    if (font_ && metrics.tmAveCharWidth > 0 && length * metrics.tmAveCharWidth > width) {
+        smaller = make_skin_font(std::max<int>(6, font_height_ * width / (length * metrics.tmAveCharWidth)), font_face_);
+        ::SelectObject(into, smaller.get());
+        ::GetTextMetricsA(into, &metrics);
+    }
     const Point at = centred_text_origin(width, height, static_cast<int>(text_.size()), metrics.tmAveCharWidth,
                                          metrics.tmHeight);
     ::SetBkMode(into, TRANSPARENT);
     ::SetTextColor(into, text_colour_);
-    ::TextOutA(into, at.x, at.y, text_.c_str(), static_cast<int>(text_.size()));
+    ::TextOutA(into, at.x, at.y, text_.c_str(), length);
+    ::SelectObject(into, font);
 }
 
 }  // namespace np::ventra

@@ -68,6 +68,8 @@ class SkinnedControl {
     WNDPROC original_ = nullptr;
     std::vector<UniqueGdiObject> bitmaps_;
     UniqueGdiObject font_;
+    int font_height_ = 0;
+    const char* font_face_ = "Arial";
     int state_ = 0;
     std::string text_;
     COLORREF text_colour_ = RGB(230, 249, 255);

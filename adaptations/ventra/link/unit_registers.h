@@ -54,6 +54,8 @@ inline constexpr std::uint16_t console_inactive = 0x0086;
 inline constexpr std::uint16_t acknowledge = 0x0080;
 inline constexpr std::uint16_t acknowledge_maintenance = 0x000B;
 inline constexpr std::uint16_t store_all = 0x0081;
+inline constexpr std::uint16_t reset_all = 0x0082;
+inline constexpr std::uint16_t reset_set_values = 0x0382;
 inline constexpr std::uint8_t reset_code = 0x82;  // rewrites the restore file afterwards
 inline constexpr std::uint16_t four_view_tmj = 0x1104;
 }  // namespace command

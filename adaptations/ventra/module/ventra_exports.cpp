@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 
+#include "adaptations/ventra/console/console_thread.h"
 #include "adaptations/ventra/files/config_report.h"
 #include "adaptations/ventra/module/ventra_module.h"
 #include "adaptations/ventra/module/version_list.h"
@@ -49,6 +50,22 @@ int OpenCommPort() {
         return np::ventra::open_comm_port(ventra());
     } catch (...) {
         return 7;
+    }
+}
+
+int ReadCommData(HWND, AcquisitionRecord*) {
+    try {
+        return np::ventra::read_comm_data(ventra());
+    } catch (...) {
+        return 0;
+    }
+}
+
+int StartDesignDialog(HWND host, HWND* console, np::contract::NotifyFn notify) {
+    try {
+        return np::ventra::start_design_dialog(ventra(), host, console, notify);
+    } catch (...) {
+        return 0;
     }
 }
 

@@ -9,6 +9,7 @@
 #include "adaptations/ventra/link/machine_link.h"
 #include "adaptations/ventra/texts/language_module.h"
 #include "common/acquisition_record.h"
+#include "common/adaptation_contract.h"
 #include "common/version_record.h"
 
 namespace np::ventra {
@@ -23,6 +24,8 @@ struct VentraModule {
     std::atomic<bool> mirror{false};  // refreshed when an exposure begins
     VersionRecord* versions = nullptr;
     HCURSOR hand_cursor = nullptr;
+    HWND host_window = nullptr;               // StartDesignDialog's first argument, kept
+    contract::NotifyFn notify = nullptr;      // the driver's callback, may be null
 
     // Without its language module the module cannot work at all: false fails the load.
     bool start();

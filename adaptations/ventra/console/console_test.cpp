@@ -1,0 +1,521 @@
+// The console as the operator meets it, against the unit simulator (COM1 the unit's
+// line, COM2 its command line): the test thread finds the console's windows, works
+// them and reads back what they show, while the simulator plays the unit. The console
+// runs in a child process on a desktop of each reference size (its thread takes the
+// process's desktop), and leaves console-<size>.png beside this program.
+#include <windows.h>
+#include <tlhelp32.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "adaptations/ventra/console/console_ids.h"
+#include "adaptations/ventra/module/ventra_registry.h"
+#include "common/acquisition_record.h"
+#include "common/adaptation_contract.h"
+#include "common/win32_handles.h"
+#include "tools/wintest/process_handles.h"
+#include "tools/wintest/registry_sandbox.h"
+#include "tools/wintest/screen_desktop.h"
+#include "tools/wintest/unit_command_line.h"
+#include "tools/wintest/unit_journal.h"
+#include "tools/wintest/window_finder.h"
+#include "tools/wintest/window_picture.h"
+
+namespace np::ventra {
+namespace {
+
+using testing::press;
+using testing::wait_until;
+using testing::window_text;
+
+constexpr const char* kOnDesktop = "--on-desktop";
+constexpr const char* kSessionDesktop = "session";
+
+bool on_test_desktop() {
+    return std::string(::GetCommandLineA()).find(kOnDesktop) != std::string::npos;
+}
+
+// The child's threads do not all start on the desktop it was given (Wine puts the
+// first one on the default desktop), so the test's thread joins the console's own.
+bool join_test_desktop() {
+    static const bool joined = [] {
+        const std::string line = ::GetCommandLineA();
+        const std::size_t at = line.find(kOnDesktop);
+        std::string name = line.substr(at + std::string(kOnDesktop).size() + 1);
+        name = name.substr(0, name.find(' '));
+        if (name == kSessionDesktop) return true;
+        HDESK desktop = ::OpenDesktopA(name.c_str(), 0, FALSE, GENERIC_ALL);
+        return desktop && ::SetThreadDesktop(desktop);
+    }();
+    return joined;
+}
+
+// --- The console's notifications ---------------------------------------------------
+
+std::mutex g_mutex;
+std::vector<int> g_notified;
+
+void record_notification(int code) {
+    std::lock_guard lock(g_mutex);
+    g_notified.push_back(code);
+}
+
+std::vector<int> notified() {
+    std::lock_guard lock(g_mutex);
+    return g_notified;
+}
+
+// The unit as every test starts: a three-block panoramic for an average adult with
+// X-rays, 70 kV, 10 mA, 12.5 s, dose 3.7, ready, no error, no maintenance access.
+constexpr const char* kUnitAtRest =
+    "restore; error 0; indicators 0; maintenance off; ready on; cooling none; "
+    "set 7012 46 0 0 70 0 1 1; set 7019 46 64 4E2 0 25";
+
+class Console : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        if (!on_test_desktop()) GTEST_SKIP() << "runs on a desktop of a reference size";
+        ASSERT_TRUE(join_test_desktop());
+        {
+            std::lock_guard lock(g_mutex);
+            g_notified.clear();
+        }
+        ASSERT_TRUE(::CopyFileA("NPeng.dll", "NPLang.dll", FALSE));
+        registry_.set_user_text(kPanoKey, "COM", "1");
+        registry_.set_user_dword(kVentraKey, "Baudrate", 57600);
+        ASSERT_TRUE(unit_.send(kUnitAtRest));
+        ventra_.reset(::LoadLibraryA("Ventra.dll"));
+        ASSERT_TRUE(ventra_);
+        open_ = entry<contract::OpenCommPortFn>("OpenCommPort");
+        start_ = entry<contract::StartDesignDialogFn>("StartDesignDialog");
+        infos_ = entry<contract::GetInfosTirFn>("GetInfosTir");
+        ASSERT_EQ(open_(), 0);
+    }
+
+    void TearDown() override {
+        if (console_ && ::IsWindow(console_)) ::PostMessageA(console_, 0x658, 0, 0);
+        end_of_console();
+        ventra_.reset();
+        ::DeleteFileA("NPLang.dll");
+        unit_.send("restore; error 0; maintenance off");
+    }
+
+    template <typename Fn>
+    Fn entry(const char* name) {
+        return reinterpret_cast<Fn>(
+            reinterpret_cast<void*>(::GetProcAddress(static_cast<HMODULE>(ventra_.get()), name)));
+    }
+
+    void start() {
+        mark_ = testing::unit_commands().size();
+        ASSERT_EQ(start_(nullptr, &console_, record_notification), 0);
+        ASSERT_TRUE(console_);
+        ASSERT_TRUE(::IsWindow(console_));
+        thread_id_ = ::GetWindowThreadProcessId(console_, nullptr);
+        thread_.reset(::OpenThread(SYNCHRONIZE, FALSE, thread_id_));
+        ASSERT_TRUE(wait_until([&] { return !text(IDC_KV_DISPLAY).empty(); }));
+    }
+
+    // Waits until the console's thread has ended: only then may the module go.
+    void end_of_console() {
+        if (thread_) {
+            EXPECT_EQ(::WaitForSingleObject(thread_.get(), 15000), WAIT_OBJECT_0);
+        }
+        thread_.reset();
+    }
+
+    bool console_closed() { return wait_until([&] { return !::IsWindow(console_); }, 8000); }
+
+    HWND page(int control_on_it) const {
+        for (HWND child = ::GetWindow(console_, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT))
+            if (::GetDlgItem(child, control_on_it)) return child;
+        return nullptr;
+    }
+    HWND item(int id) const {
+        if (HWND control = ::GetDlgItem(console_, id)) return control;
+        return ::GetDlgItem(page(id), id);
+    }
+    std::string text(int id) const { return window_text(item(id)); }
+    int state(int id) const { return static_cast<int>(::SendMessageA(item(id), BM_GETCHECK, 0, 0)); }
+    void click(int id) const { ::PostMessageA(item(id), BM_CLICK, 0, 0); }
+    void click_on_page(int id) const { ::PostMessageA(::GetDlgItem(page(id), id), BM_CLICK, 0, 0); }
+
+    std::vector<std::uint16_t> sent() const { return testing::unit_commands_since(mark_); }
+    bool was_sent(std::uint16_t word) const {
+        return wait_until([&] {
+            const auto words = sent();
+            return std::find(words.begin(), words.end(), word) != words.end();
+        });
+    }
+    std::size_t count_sent(std::uint16_t word) const {
+        const auto words = sent();
+        return static_cast<std::size_t>(std::count(words.begin(), words.end(), word));
+    }
+
+    RegistrySandbox registry_{"NORVANE"};
+    testing::UnitCommandLine unit_;
+    UniqueModule ventra_;
+    contract::OpenCommPortFn open_ = nullptr;
+    contract::StartDesignDialogFn start_ = nullptr;
+    contract::GetInfosTirFn infos_ = nullptr;
+    HWND console_ = nullptr;
+    UniqueHandle thread_;
+    DWORD thread_id_ = 0;
+    std::size_t mark_ = 0;
+};
+
+// --- On both reference screens -----------------------------------------------------
+
+TEST_F(Console, ComesUpWholeAndWorksWithTheUnit) {
+    const int screen_width = ::GetSystemMetrics(SM_CXSCREEN);
+    start();
+    RECT frame{};
+    ::GetWindowRect(console_, &frame);
+    if (screen_width == 800) {
+        EXPECT_EQ(frame.left, 0);
+        EXPECT_EQ(frame.top, 0);
+        EXPECT_EQ(frame.right, 800);
+        EXPECT_EQ(frame.bottom, 600);
+        EXPECT_EQ(::GetParent(console_), nullptr);
+    } else {
+        EXPECT_EQ(frame.left, (screen_width - 1024) / 2 + 1);
+        EXPECT_EQ(frame.right - frame.left, 1024);
+        HWND backdrop = ::GetParent(console_);
+        ASSERT_TRUE(backdrop);  // the owner that covers the screen
+        RECT covered{};
+        ::GetWindowRect(backdrop, &covered);
+        EXPECT_EQ(covered.right - covered.left, screen_width + 1);
+    }
+    for (int id : {IDC_EXIT, IDC_VOICE_HELP, IDC_EMISSION_LAMP, IDC_READY_LAMP, IDC_INFORMATION, IDC_LASER,
+                   IDC_MOVEMENT_RESET, IDC_DEMONSTRATION, IDC_PAGE_SELECTOR, IDC_KV_DISPLAY, IDC_MA_DISPLAY,
+                   IDC_TIME_DISPLAY, IDC_DOSE_DISPLAY, IDC_MESSAGE_DISPLAY, IDC_CODE_DISPLAY, IDC_COOLING_DISPLAY,
+                   IDC_RECAP_ADULT, IDC_PREVIEW, IDC_PROGRAM_SINUS, IDC_PATIENT_HIGH, IDC_KV_PLUS, IDC_MEMORY})
+        EXPECT_TRUE(item(id)) << id;
+
+    // The displays and lamps mirror the unit.
+    EXPECT_EQ(text(IDC_KV_DISPLAY), "70");
+    EXPECT_EQ(text(IDC_MA_DISPLAY), "10");
+    EXPECT_EQ(text(IDC_TIME_DISPLAY), "12.5");
+    EXPECT_EQ(text(IDC_DOSE_DISPLAY), "3.7");
+    EXPECT_TRUE(wait_until([&] { return state(IDC_READY_LAMP) == 1; }));
+    EXPECT_EQ(state(IDC_RECAP_ADULT), 1);
+    EXPECT_EQ(state(IDC_RECAP_INCISOR), 1);
+    EXPECT_TRUE(wait_until([&] { return text(IDC_MESSAGE_DISPLAY) == "Ready"; }));
+    unit_.send("set 7019 48 5F; ready off; cooling 75");
+    EXPECT_TRUE(wait_until([&] { return text(IDC_MA_DISPLAY) == "9.5" && state(IDC_READY_LAMP) == 0; }));
+    EXPECT_TRUE(wait_until([&] { return text(IDC_COOLING_DISPLAY) == "01:15"; }));
+    EXPECT_EQ(text(IDC_PAGE_KV), "72");
+    EXPECT_TRUE(testing::write_png("console-" + std::to_string(screen_width) + "x" +
+                                       std::to_string(::GetSystemMetrics(SM_CYSCREEN)) + ".png",
+                                   testing::capture_window(console_)));
+
+    // Pages by the selector and by their captions.
+    EXPECT_TRUE(testing::is_shown(page(IDC_PROGRAM_SINUS)));
+    click(IDC_PAGE_SELECTOR);
+    EXPECT_TRUE(wait_until([&] { return testing::is_shown(page(IDC_PATIENT_ADULT)); }));
+    ::PostMessageA(item(IDC_CAPTION_PARAMETERS_PAGE), WM_LBUTTONDOWN, MK_LBUTTON, 0);
+    ::PostMessageA(item(IDC_CAPTION_PARAMETERS_PAGE), WM_LBUTTONUP, 0, 0);
+    EXPECT_TRUE(wait_until([&] { return testing::is_shown(page(IDC_KV_PLUS)); }));
+    EXPECT_FALSE(testing::is_shown(page(IDC_PATIENT_ADULT)));
+    EXPECT_EQ(state(IDC_PAGE_SELECTOR), 2);
+
+    // Each control's word reaches the unit, and the console shows the unit's answer.
+    click_on_page(IDC_KV_PLUS);
+    EXPECT_TRUE(was_sent(0x0001));
+    EXPECT_TRUE(wait_until([&] { return text(IDC_KV_DISPLAY) == "73"; }));
+    click_on_page(IDC_MA_MINUS);
+    EXPECT_TRUE(was_sent(0x0102));
+    click_on_page(IDC_PATIENT_CHILD);
+    EXPECT_TRUE(was_sent(0x0005));
+    EXPECT_TRUE(wait_until([&] { return state(IDC_RECAP_CHILD) == 1 && state(IDC_RECAP_ADULT) == 0; }));
+    click_on_page(IDC_PATIENT_HIGH);
+    EXPECT_TRUE(was_sent(0x0206));
+    click_on_page(IDC_PROGRAM_TMJ_LEFT);
+    EXPECT_TRUE(was_sent(0x0104));
+    EXPECT_TRUE(wait_until([&] { return state(IDC_RECAP_TMJ_LEFT) == 1 && state(IDC_RECAP_INCISOR) == 0; }));
+    AcquisitionRecord record{};
+    infos_(&record);
+    EXPECT_EQ(record.program, 187);
+    EXPECT_EQ(record.section_count, 2);
+    EXPECT_EQ(record.valid, 1u);
+    click_on_page(IDC_PROGRAM_FOUR_VIEWS);
+    EXPECT_TRUE(was_sent(0x1104));
+    EXPECT_TRUE(wait_until([&] { return testing::is_shown(item(IDC_LABEL_X4)); }));
+    click_on_page(IDC_PROGRAM_INCISOR);  // from TMJ: the incisor block alone
+    EXPECT_TRUE(was_sent(0x2004));
+    const int laser = state(IDC_LASER);
+    click(IDC_LASER);
+    EXPECT_TRUE(was_sent(0x020A));
+    EXPECT_TRUE(wait_until([&] { return state(IDC_LASER) == 1 - laser; }));
+    click(IDC_DEMONSTRATION);  // X-rays on: the button asks for the demonstration
+    EXPECT_TRUE(was_sent(0x0007));
+    EXPECT_TRUE(wait_until([&] { return state(IDC_DEMONSTRATION) == 0; }));
+    click(IDC_DEMONSTRATION);
+    EXPECT_TRUE(was_sent(0x0107));
+    click(IDC_MOVEMENT_RESET);
+    EXPECT_TRUE(was_sent(0x0009));
+
+    // Exit: result 0, the driver told of the end, and the unit of the console's.
+    click(IDC_EXIT);
+    EXPECT_TRUE(console_closed());
+    EXPECT_TRUE(was_sent(0x0086));
+    end_of_console();
+    EXPECT_EQ(notified(), (std::vector<int>{1, 3}));
+}
+
+// --- On the larger screen ------------------------------------------------------------
+
+TEST_F(Console, TheFullMenuOnlyUnderMaintenanceAccess) {
+    start();
+    const auto menu_items = [&] {
+        std::vector<std::string> items;
+        click(IDC_INFORMATION);
+        HWND popup = nullptr;
+        if (!wait_until([&] { return (popup = testing::find_window(thread_id_, "#32768")) != nullptr; })) return items;
+        auto menu = reinterpret_cast<HMENU>(::SendMessageA(popup, 0x01E1 /* MN_GETHMENU */, 0, 0));
+        for (int i = 0; i < ::GetMenuItemCount(menu); ++i) {
+            char name[128] = {};
+            ::GetMenuStringA(menu, i, name, sizeof name, MF_BYPOSITION);
+            items.push_back(name);
+        }
+        ::PostMessageA(popup, WM_KEYDOWN, VK_ESCAPE, 0);
+        wait_until([&] { return testing::find_window(thread_id_, "#32768") == nullptr; });
+        return items;
+    };
+    EXPECT_EQ(menu_items(), (std::vector<std::string>{"About NorvanePan...", "Reset of the values"}));
+    unit_.send("maintenance on");
+    Sleep(600);
+    EXPECT_EQ(menu_items(), (std::vector<std::string>{"?", "Maintenance"}));
+    unit_.send("maintenance off");
+    Sleep(600);
+    EXPECT_EQ(menu_items().size(), 2u);
+}
+
+TEST_F(Console, HandswitchReleasedDuringAnExposureAbandonsTheAcquisition) {
+    start();
+    unit_.send("error 1");
+    HWND dialog = nullptr;
+    ASSERT_TRUE(wait_until([&] { return (dialog = testing::find_dialog(thread_id_, "Manipulation error")) != nullptr; }));
+    EXPECT_EQ(window_text(::GetDlgItem(dialog, IDC_ERROR_TEXT_1)), "Handswitch was released before the end of exposure.");
+    EXPECT_EQ(text(IDC_CODE_DISPLAY), "E01");
+    press(dialog, IDOK);
+    EXPECT_TRUE(console_closed());
+    end_of_console();
+    const auto codes = notified();
+    ASSERT_GE(codes.size(), 2u);
+    EXPECT_EQ(codes[0], 1);
+    EXPECT_EQ(codes[1], 3);
+}
+
+TEST_F(Console, HandswitchErrorWithoutXraysOnlyInforms) {
+    unit_.send("set 7018 0");  // P6: demonstration without X-rays
+    start();
+    unit_.send("error 1");
+    HWND dialog = nullptr;
+    ASSERT_TRUE(wait_until([&] { return (dialog = testing::find_dialog(thread_id_, "Manipulation error")) != nullptr; }));
+    press(dialog, IDOK);
+    Sleep(800);
+    EXPECT_TRUE(::IsWindow(console_));
+    EXPECT_TRUE(notified().empty());
+}
+
+TEST_F(Console, ParameterErrorsOfferTheirChoices) {
+    start();
+    unit_.send("error 54");
+    HWND dialog = nullptr;
+    ASSERT_TRUE(wait_until([&] { return (dialog = testing::find_dialog(thread_id_, "Error")) != nullptr; }));
+    EXPECT_EQ(window_text(::GetDlgItem(dialog, IDC_ERROR_TEXT_1)), "Inconsistency in calibration parameters");
+    press(dialog, IDC_ERROR_TRY_AGAIN);
+    EXPECT_TRUE(was_sent(0x0080));
+    EXPECT_TRUE(wait_until([&] { return testing::find_dialog(thread_id_, "Error") == nullptr; }));
+
+    unit_.send("error 55");
+    ASSERT_TRUE(wait_until([&] { return (dialog = testing::find_dialog(thread_id_, "Error")) != nullptr; }));
+    EXPECT_EQ(window_text(::GetDlgItem(dialog, IDC_ERROR_DEFAULT)), "OK");
+    press(dialog, IDC_ERROR_DEFAULT);
+    EXPECT_TRUE(was_sent(0x000B));
+    unit_.send("error 0");
+
+    unit_.send("error 57");
+    ASSERT_TRUE(wait_until([&] { return (dialog = testing::find_dialog(thread_id_, "Error")) != nullptr; }));
+    EXPECT_EQ(window_text(::GetDlgItem(dialog, IDC_ERROR_TEXT_1)), "Error in user preferences");
+    press(dialog, IDC_ERROR_RESTORE);  // the restore file the console wrote at start
+    EXPECT_TRUE(was_sent(0x0481));
+    EXPECT_TRUE(console_closed() == false || ::IsWindow(console_));
+
+    unit_.send("error 56");
+    ASSERT_TRUE(wait_until([&] { return (dialog = testing::find_dialog(thread_id_, "Error")) != nullptr; }));
+    EXPECT_EQ(window_text(::GetDlgItem(dialog, IDC_ERROR_TEXT_1)), "Error in manufacturing parameters");
+    press(dialog, IDC_ERROR_EXIT);
+    EXPECT_TRUE(console_closed());
+    end_of_console();
+    EXPECT_EQ(notified().front(), 1);
+}
+
+TEST_F(Console, ProgramEvolutionErrorIsAcknowledgedAndEnds) {
+    start();
+    unit_.send("error 59");
+    const auto box = testing::wait_for_message_box(thread_id_);
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->title, "Error n\xB0 59");
+    EXPECT_EQ(box->text, "Program evolution error");
+    press(box->window, IDOK);
+    EXPECT_TRUE(was_sent(0x0080));
+    EXPECT_TRUE(console_closed());
+}
+
+TEST_F(Console, OtherErrorsAreRetriedOrEndTheConsole) {
+    start();
+    unit_.send("error 12");
+    auto box = testing::wait_for_message_box(thread_id_);
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->title, "Error n\xB0 12");
+    EXPECT_NE(box->text.find("Start again."), std::string::npos);
+    press(box->window, IDRETRY);
+    EXPECT_TRUE(was_sent(0x0080));
+    EXPECT_TRUE(wait_until([&] { return !::IsWindow(box->window); }));
+    EXPECT_TRUE(::IsWindow(console_));
+    unit_.send("error 13");
+    box = testing::wait_for_message_box(thread_id_);
+    ASSERT_TRUE(box);
+    press(box->window, IDCANCEL);
+    EXPECT_TRUE(console_closed());
+}
+
+TEST_F(Console, LeavingAndRegainingTheForegroundIsToldOnceEach) {
+    start();
+    ::SetForegroundWindow(console_);
+    EXPECT_TRUE(was_sent(0x0085));
+    Sleep(600);
+    EXPECT_EQ(count_sent(0x0085), 1u);
+    // Another window comes to the front.
+    UniqueWindow other(::CreateWindowExA(0, "STATIC", "other", WS_POPUP | WS_VISIBLE, 0, 0, 50, 50, nullptr, nullptr,
+                                         nullptr, nullptr));
+    ::SetForegroundWindow(other.get());
+    EXPECT_TRUE(was_sent(0x0086));
+    Sleep(600);
+    EXPECT_EQ(count_sent(0x0086), 1u);
+    ::SetForegroundWindow(console_);
+    EXPECT_TRUE(wait_until([&] { return count_sent(0x0085) == 2; }));
+    Sleep(600);
+    EXPECT_EQ(count_sent(0x0085), 2u);
+}
+
+TEST_F(Console, TheWatchdogEndsAnExposureWhoseImageNeverCame) {
+    registry_.set_user_dword(kVentraKey, "SecurityTimeOut", 5000);
+    start();
+    unit_.send("set 7019 46 64 190");  // a 4 s exposure
+    unit_.send("handswitch");
+    ASSERT_TRUE(wait_until([&] { return state(IDC_EMISSION_LAMP) == 1; }));
+    const DWORD emission = ::GetTickCount();
+    const auto box = testing::wait_for_message_box(thread_id_, 8000);
+    const DWORD fired = ::GetTickCount() - emission;
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->title, "Error");
+    EXPECT_EQ(box->text, "Problems with image reception.\nIf the problem remains, contact your norvane certified dealer.");
+    EXPECT_GE(fired, 1800u);  // 2000 ms, not the 5000 stored
+    EXPECT_LT(fired, 4000u);
+    press(box->window, IDOK);
+    EXPECT_TRUE(console_closed());
+    end_of_console();
+    EXPECT_EQ(notified(), (std::vector<int>{0, 1, 3}));
+}
+
+TEST_F(Console, LeavesNoHandleOrWindowObjectBehind) {
+    start();  // a first console loads what stays for the process (fonts, classes)
+    ::PostMessageA(console_, 0x658, 0, 0);
+    ASSERT_TRUE(console_closed());
+    end_of_console();
+    const std::size_t handles = count_open_handles();
+    const DWORD gdi = ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS);
+    const DWORD user = ::GetGuiResources(::GetCurrentProcess(), GR_USEROBJECTS);
+    ASSERT_EQ(open_(), 0);
+    start();
+    ::PostMessageA(console_, 0x658, 0, 0);
+    ASSERT_TRUE(console_closed());
+    end_of_console();
+    EXPECT_EQ(count_open_handles(), handles);
+    EXPECT_EQ(::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS), gdi);
+    EXPECT_EQ(::GetGuiResources(::GetCurrentProcess(), GR_USEROBJECTS), user);
+}
+
+// --- Below the smallest reference screen --------------------------------------------
+
+TEST_F(Console, TooSmallAScreenEndsAtOnce) {
+    ASSERT_EQ(start_(nullptr, &console_, record_notification), 0);
+    thread_id_ = ::GetWindowThreadProcessId(console_, nullptr);
+    const auto box = testing::wait_for_message_box(thread_id_);
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->text, "Minimum required screen resolution: 800*600");
+    press(box->window, IDOK);
+    ASSERT_TRUE(wait_until([&] { return notified().size() >= 2; }));
+    EXPECT_EQ(notified()[0], 1);
+    EXPECT_EQ(notified()[1], 3);
+    EXPECT_TRUE(console_closed());
+    Sleep(500);  // the console thread closes the link and ends
+}
+
+// --- The driver of the runs above ---------------------------------------------------
+
+struct Screen {
+    int width, height;
+    const char* tests;
+};
+
+// A width of 0 runs the tests on the session's own display.
+int run_on_desktop(const Screen& screen) {
+    std::optional<testing::ScreenDesktop> desktop;
+    if (screen.width) desktop.emplace(screen.width, screen.height);
+    std::string name = desktop ? desktop->name() : kSessionDesktop;
+    char self[MAX_PATH] = {};
+    ::GetModuleFileNameA(nullptr, self, MAX_PATH);
+    // NP_CONSOLE_TESTS narrows the tests run on each screen, when looking into one.
+    const char* narrowed = std::getenv("NP_CONSOLE_TESTS");
+    std::string command = std::string("\"") + self + "\" " + kOnDesktop + "=" + name + " --gtest_filter=" +
+                          (narrowed ? narrowed : screen.tests);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    if (screen.width) startup.lpDesktop = name.data();
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = ::GetStdHandle(STD_OUTPUT_HANDLE);
+    startup.hStdError = ::GetStdHandle(STD_ERROR_HANDLE);
+    PROCESS_INFORMATION child{};
+    if (!::CreateProcessA(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &child))
+        return -1;
+    UniqueHandle process(child.hProcess);
+    UniqueHandle thread(child.hThread);
+    ::WaitForSingleObject(process.get(), INFINITE);
+    DWORD code = 1;
+    ::GetExitCodeProcess(process.get(), &code);
+    return static_cast<int>(code);
+}
+
+class ReferenceScreens : public ::testing::TestWithParam<Screen> {};
+
+TEST_P(ReferenceScreens, TheConsoleTests) {
+    if (on_test_desktop()) GTEST_SKIP();
+    EXPECT_EQ(run_on_desktop(GetParam()), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, ReferenceScreens,
+                         ::testing::Values(Screen{800, 600, "Console.ComesUp*"},
+                                           Screen{1024, 768, "Console.*-Console.TooSmall*:Console.Leaving*"},
+                                           Screen{640, 480, "Console.TooSmall*"},
+                                           // Threads of one process share the foreground
+                                           // only on the desktop the process started on.
+                                           Screen{0, 0, "Console.Leaving*"}),
+                         [](const auto& info) {
+                             if (!info.param.width) return std::string("session");
+                             return std::to_string(info.param.width) + "x" + std::to_string(info.param.height);
+                         });
+
+}  // namespace
+}  // namespace np::ventra
