@@ -356,9 +356,10 @@ TEST_F(MaintenanceScreens, PreferencesAreEditedInPlaceStoredAndKeptInTheRestoreF
         ASSERT_TRUE(eventually([&] { return screen.item(IDC_PREF_CELL_EDIT) != nullptr; }));
         EXPECT_EQ(screen.text(IDC_PREF_CELL_EDIT), "3");
         screen.type(IDC_PREF_CELL_EDIT, "-7");
-        screen.click(IDOK);  // Enter
+        ::PostMessageA(screen.item(IDC_PREF_CELL_EDIT), WM_KEYDOWN, VK_RETURN, 0);
+        EXPECT_TRUE(eventually([&] { return screen.item(IDC_PREF_CELL_EDIT) == nullptr; }));
         EXPECT_EQ(screen.cell(IDC_PREF_LIST, 0, 2), "-7");
-        EXPECT_EQ(screen.item(IDC_PREF_CELL_EDIT), nullptr);
+        EXPECT_TRUE(screen.open());  // Enter ends the cell's editing, not the screen
         screen.choose(IDC_PREF_ORIGIN, 2);
         screen.shoot("preferences");
 
