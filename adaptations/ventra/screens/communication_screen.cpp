@@ -17,7 +17,7 @@ namespace {
 
 constexpr std::uint16_t kCaption = 490;
 constexpr const char* kSerialPortsKey = "Hardware\\DeviceMap\\SerialComm";
-constexpr int kHistoryText = 494;
+constexpr std::uint16_t kHistoryText = 494;
 
 unsigned system_major_version() {
     OSVERSIONINFOA os{};

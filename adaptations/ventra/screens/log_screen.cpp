@@ -23,8 +23,6 @@ constexpr const char* kDocumentName = "NorvanePan";
 constexpr const char* kMailLibrary = "MAPI32.DLL";
 constexpr const char* kMailFailure = "Failed to send the message. Error: ";
 
-using UniquePrinterDc = UniqueResource<detail::NullIsInvalid<HDC, ::DeleteDC>>;
-
 // Pages of the log on a printer: margins of three lines and three "Ap" widths.
 class LogPrinter {
   public:
@@ -36,10 +34,16 @@ class LogPrinter {
                  ::GetDeviceCaps(dc_, VERTRES) - 3 * line_};
     }
 
+    // A page is started only for a line that goes on it: no blank page at the end.
     bool print(const std::vector<std::string>& lines) {
-        ::StartPage(dc_);
         RECT area = page_;
+        bool page_open = false;
         for (const std::string& line : lines) {
+            if (!page_open) {
+                ::StartPage(dc_);
+                page_open = true;
+                area = page_;
+            }
             int height = line_;
             if (!line.empty()) {
                 RECT measured = area;
@@ -50,11 +54,10 @@ class LogPrinter {
             area.top += height;
             if (area.bottom - area.top < line_) {
                 if (::EndPage(dc_) <= 0) return false;
-                ::StartPage(dc_);
-                area = page_;
+                page_open = false;
             }
         }
-        return ::EndPage(dc_) > 0;
+        return !page_open || ::EndPage(dc_) > 0;
     }
 
   private:
@@ -91,7 +94,7 @@ class LogScreen : public ScreenDialog {
                        PD_USEDEVMODECOPIESANDCOLLATE;
         if (!::PrintDlgA(&choice)) return;
         UniqueGlobal mode(choice.hDevMode), names(choice.hDevNames);
-        UniquePrinterDc printer(choice.hDC);
+        UniqueDc printer(choice.hDC);
         DOCINFOA document{};
         document.cbSize = sizeof document;
         document.lpszDocName = kDocumentName;

@@ -421,6 +421,33 @@ TEST_F(MaintenanceScreens, ManufacturingSavesTheSerialNumberAndTheChoices) {
     });
 }
 
+// The unit refuses one request (an exception answer) while the screen opens or after
+// a button: the screen says so in its own text.
+TEST_F(MaintenanceScreens, EachScreenReportsARefusedRequestInItsOwnText) {
+    struct Case {
+        int command, screen_control, button;  // no button: refused while opening
+        std::uint16_t text;
+    };
+    const Case cases[] = {
+        {32777, IDC_MANUF_SERIAL, 0, 168},          {32777, IDC_MANUF_SERIAL, IDC_MANUF_SAVE, 159},
+        {32785, IDC_ARM_OFFSET, 0, 195},            {32785, IDC_ARM_OFFSET, IDC_ARM_SAVE, 197},
+        {32785, IDC_ARM_OFFSET, IDC_ARM_DEFAULT, 199}, {32774, IDC_PREF_LIST, IDC_PREF_RESET_VALUES, 131},
+    };
+    for (const Case& c : cases) {
+        boxes_.clear();
+        if (!c.button) unit_.send("exception 2 1");
+        work(c.command, c.screen_control, [&](const Screen& screen) {
+            if (!c.button) return;
+            // Two refusals: the arm screen's own reads every 500 ms may take the first.
+            unit_.send("exception 2 2");
+            screen.click(c.button);
+        });
+        unit_.send("restore");
+        ASSERT_GE(boxes_.count(), 1u) << c.command << " " << c.button;
+        EXPECT_EQ(boxes_[0].text, text(c.text)) << c.command << " " << c.button;
+    }
+}
+
 TEST_F(MaintenanceScreens, ArmCalibrationFollowsTheArmAndSavesTheOffset) {
     unit_.send("set 7051 64 7 FFFB");
     for (int command : {32785, 32778}) {
@@ -513,6 +540,18 @@ TEST_F(MaintenanceScreens, KvStepWithTheUnitOutOfLimitsShows770AndEndsTheCalibra
     EXPECT_EQ(boxes_[0].text, text(770));
     EXPECT_EQ(console_.calibration_flags, (std::vector<bool>{true, false}));
     EXPECT_EQ(words(address::calibration, 40), before);  // the pairs the step replaced are back
+
+    // An entry 18 kV away from the unit's own measurement is refused alone.
+    work(32782, IDC_RESULT_START, [&](const Screen& result) {
+        result.press(IDC_RESULT_START);
+        const Screen step = wait_for_screen(::GetWindowThreadProcessId(result.window(), nullptr), IDC_STEP_ENTRY);
+        ASSERT_TRUE(step.open());
+        ASSERT_TRUE(eventually([&] { return step.text(IDC_STEP_UNIT) == "71.8"; }));
+        step.type(IDC_STEP_ENTRY, "90");
+        step.click(IDOK);
+    });
+    ASSERT_EQ(boxes_.count(), 2u) << boxes_.log();
+    EXPECT_EQ(boxes_[1].text, text(771));
 }
 
 TEST_F(MaintenanceScreens, HeatingCalibrationFollowsTheProgramAndSaveStoresTheTable) {
@@ -549,18 +588,25 @@ TEST_F(MaintenanceScreens, SaveRestoreWritesTheFileAndPutsLostParametersBackWord
     ASSERT_EQ(boxes_.count(), 1u);
     EXPECT_EQ(boxes_[0].text, "Restore failed");
 
+    ASSERT_TRUE(::CreateDirectoryA(kRestoreFilePath, nullptr));  // a file cannot be made there
+    work(32780, IDC_SR_SAVE, [&](const Screen& screen) { screen.click(IDC_SR_SAVE); });
+    ::RemoveDirectoryA(kRestoreFilePath);
+    ASSERT_EQ(boxes_.count(), 2u);
+    EXPECT_EQ(boxes_[1].text, "Save failed");
+    boxes_.clear();
+
     unit_.send("set 7041 4E41 3130; set 7076 ABCD; set 708C 1234");
     work(32780, IDC_SR_SAVE, [&](const Screen& screen) { screen.click(IDC_SR_SAVE); });
-    ASSERT_EQ(boxes_.count(), 2u);
-    EXPECT_EQ(boxes_[1].text, "Save successful");
+    ASSERT_EQ(boxes_.count(), 1u);
+    EXPECT_EQ(boxes_[0].text, "Save successful");
     const std::string saved = file_bytes(kRestoreFilePath);
     ASSERT_EQ(saved.size(), 182u);
 
     unit_.send("lost calibration; lost manufacturing; lost preferences");
     ASSERT_EQ(word(address::calibration + 37), 0);
     work(32780, IDC_SR_RESTORE, [&](const Screen& screen) { screen.click(IDC_SR_RESTORE); });
-    ASSERT_EQ(boxes_.count(), 3u);
-    EXPECT_EQ(boxes_[2].text, "Restore successful");
+    ASSERT_EQ(boxes_.count(), 2u);
+    EXPECT_EQ(boxes_[1].text, "Restore successful");
     const auto back = [&](std::uint16_t address, int count, std::size_t offset) {
         const auto unit = words(address, count);
         for (int i = 0; i < count; ++i)
