@@ -194,14 +194,28 @@ class MaintenanceScreens : public ::testing::Test {
     // whatever it leaves open is cancelled.
     void work(int command, int identifying_control, const std::function<void(const Screen&)>& operate) {
         const DWORD caller = ::GetCurrentThreadId();
+        std::atomic<bool> returned{false};
         std::thread operator_thread([&] {
             const Screen screen = wait_for_screen(caller, identifying_control);
-            ASSERT_TRUE(screen.open()) << "no screen for command " << command;
-            operate(screen);
-            if (screen.open()) ::PostMessageA(screen.window(), WM_COMMAND, IDCANCEL, 0);
+            EXPECT_TRUE(screen.open()) << "no screen for command " << command;
+            if (screen.open()) operate(screen);
+            // Screens still open, nested ones first, are cancelled until the command returns.
+            while (!returned) {
+                ::EnumThreadWindows(caller, cancel_dialog, 0);
+                std::this_thread::sleep_for(100ms);
+            }
         });
         EXPECT_TRUE(open_maintenance_screen(console_, module_, command));
+        returned = true;
         operator_thread.join();
+    }
+
+    static BOOL CALLBACK cancel_dialog(HWND window, LPARAM) {
+        char name[16] = {};
+        ::GetClassNameA(window, name, sizeof name);
+        if (std::string(name) == "#32770" && ::IsWindowEnabled(window))
+            ::PostMessageA(window, WM_COMMAND, IDCANCEL, 0);
+        return TRUE;
     }
 
     std::uint16_t word(std::uint16_t address) {
