@@ -588,6 +588,15 @@ TEST_F(MaintenanceScreens, HeatingCalibrationFollowsTheProgramAndSaveStoresTheTa
     EXPECT_EQ(word(address::command), 0x0181);
     EXPECT_EQ(file_word(file_bytes(kRestoreFilePath), 62 + 2 * 24), 0xFFF4);
     EXPECT_EQ(console_.refreshes, 2);
+
+    // Cancel: the step the unit made meanwhile is not kept.
+    work(32784, IDC_HEAT_LIST, [&](const Screen& screen) {
+        unit_.send("set 7012 0 0 0 27; handswitch");  // P3: the program at its third step
+        EXPECT_TRUE(eventually([&] { return screen.cell(IDC_HEAT_LIST, 2, 2) == "-9"; }));
+        screen.click(IDCANCEL);
+    });
+    EXPECT_EQ(word(address::heating_table + 2), 0x1100 + 25);
+    EXPECT_EQ(word(address::heating_table + 1), 0xFFF4);
 }
 
 TEST_F(MaintenanceScreens, SaveRestoreWritesTheFileAndPutsLostParametersBackWordForWord) {
