@@ -1,6 +1,7 @@
 #include "sim/ventra-unit/unit_model.h"
 
 #include <algorithm>
+#include <bit>
 #include <optional>
 #include <sstream>
 
@@ -25,6 +26,24 @@ constexpr std::uint16_t kInterfaceInactive = 0x4000;  // indicator bit 14
 enum Program : std::uint16_t { kP0 = reg::programs, kP3 = kP0 + 3, kP4, kP5, kP6 };
 enum Parameter : std::uint16_t { kQ0 = reg::parameters, kQ1, kQ2, kQ3, kQ4 };
 
+constexpr std::uint32_t kHeatingExposureMs = 300;
+constexpr int kHeatingSteps = 11;
+constexpr std::uint8_t kHeatingProgram = 7;
+constexpr std::uint8_t kKvCalibration = 5, kMaCalibration = 6;
+
+struct Block {
+    std::uint16_t base, words;
+};
+// The parameter groups as the store and reset commands name them: 1 calibration,
+// 2 manufacturing, 4 preferences; 0 all of them.
+std::vector<Block> group_blocks(std::uint8_t group) {
+    std::vector<Block> blocks;
+    if (group == 0 || group == 1) blocks.push_back({reg::calibration, 40});
+    if (group == 0 || group == 2) blocks.push_back({reg::manufacturing, 16});
+    if (group == 0 || group == 4) blocks.push_back({reg::preferences, 20});
+    return blocks;
+}
+
 constexpr std::uint16_t kStatusWord = reg::status;
 constexpr std::uint16_t kErrorWord = reg::status + 1;
 constexpr std::uint16_t kIndicatorWord = reg::status + 2;
@@ -34,7 +53,7 @@ constexpr std::uint16_t kIndicatorWord = reg::status + 2;
 UnitModel::UnitModel() : words_(register_count, 0) {
     set_text(reg::identification, 6, "NorvanePan");
     set_firmware("1.02");
-    set_text(reg::identification + 10, 5, "2026/11");
+    set_text(reg::identification + 9, 6, "2026/11");  // the date text at byte 18
     set_word(kStatusWord, kReady);
     set_word(kP0, 70);
     set_word(kP3, 0x70);  // panoramic, all three blocks
@@ -46,7 +65,17 @@ UnitModel::UnitModel() : words_(register_count, 0) {
     set_word(kQ4, 95);
     set_word(reg::cooling, 0xFFFF);
     set_word(reg::orientation, 1);
+    set_float(reg::measures, 231.5f);
+    set_word(reg::tube_charge, 42);
+    stored_ = words_;
     reset_group(0);
+    store_group(0);
+}
+
+void UnitModel::set_float(std::uint16_t address, float value) {
+    const auto bits = std::bit_cast<std::uint32_t>(value);
+    set_word(address, static_cast<std::uint16_t>(bits & 0xFFFF));
+    set_word(static_cast<std::uint16_t>(address + 1), static_cast<std::uint16_t>(bits >> 16));
 }
 
 std::uint16_t UnitModel::word(std::uint16_t address) const {
@@ -79,8 +108,9 @@ std::string UnitModel::text_at(std::uint16_t address, std::size_t words) const {
     return text.substr(0, text.find('\0'));
 }
 
+// Bytes 12..17 of the identification block.
 void UnitModel::set_firmware(const std::string& version) {
-    set_text(reg::identification + 6, 4, version);
+    set_text(reg::identification + 6, 3, version);
 }
 
 void UnitModel::written(std::uint16_t address, std::uint16_t count) {
@@ -105,6 +135,7 @@ void UnitModel::apply_command(std::uint16_t command) {
             break;
         case 0x04:  // the parameter is the program selection itself
             set_word(kP3, parameter);
+            start_calibration_program(parameter);
             break;
         case 0x05:
             set_word(kP4, parameter == 1 ? 0 : 1);
@@ -127,8 +158,15 @@ void UnitModel::apply_command(std::uint16_t command) {
         case 0x80:
             set_error(0);
             break;
+        case 0x81:
+            store_group(parameter);
+            break;
         case 0x82:
             reset_group(parameter);
+            break;
+        case 0x83:  // arm calibration: the movement's length and the switch's hysteresis
+            set_word(reg::calibration, 2150);
+            set_word(reg::calibration + 1, 14);
             break;
         case 0x85:
             set_word(kIndicatorWord, word(kIndicatorWord) & ~kInterfaceInactive);
@@ -136,7 +174,7 @@ void UnitModel::apply_command(std::uint16_t command) {
         case 0x86:
             set_word(kIndicatorWord, word(kIndicatorWord) | kInterfaceInactive);
             break;
-        default:  // store, calibrations: nothing the register map shows
+        default:
             break;
     }
 }
@@ -157,6 +195,41 @@ void UnitModel::reset_group(std::uint8_t group) {
     }
 }
 
+void UnitModel::store_group(std::uint8_t group) {
+    for (const Block& b : group_blocks(group))
+        std::copy_n(words_.begin() + (b.base - reg::first), b.words, stored_.begin() + (b.base - reg::first));
+}
+
+void UnitModel::restart() {
+    for (const Block& b : group_blocks(0))
+        std::copy_n(stored_.begin() + (b.base - reg::first), b.words, words_.begin() + (b.base - reg::first));
+}
+
+void UnitModel::lose_group(std::uint8_t group) {
+    for (const Block& b : group_blocks(group))
+        std::fill_n(words_.begin() + (b.base - reg::first), b.words, 0);
+    set_error(group == 1 ? 54 : group == 2 ? 56 : 57);
+}
+
+// The calibration programs produce a set value, which the unit measures a little
+// off: kV 2 % high plus 0.4 kV, mA 5 % low plus 0.1 mA.
+void UnitModel::start_calibration_program(std::uint8_t selection) {
+    const bool second_step = selection & 0x10;
+    switch (selection & 0x0F) {
+        case kKvCalibration:
+            set_word(kQ0, second_step ? 85 : 70);
+            set_word(kP0, word(kQ0));
+            set_float(reg::measures + 2, word(kQ0) * 1.02f + 0.4f);
+            break;
+        case kMaCalibration:
+            set_word(kQ1, second_step ? 100 : 40);
+            set_float(reg::measures + 4, word(kQ1) * 0.1f * 0.95f + 0.1f);
+            break;
+        default:
+            break;
+    }
+}
+
 void UnitModel::set_machine_state(MachineState state, bool emission) {
     std::uint16_t w = word(kStatusWord) & ~(kStateMask | kEmission);
     w |= static_cast<std::uint16_t>(static_cast<std::uint16_t>(state) << kStateShift);
@@ -171,6 +244,12 @@ MachineState UnitModel::machine_state() const {
 void UnitModel::press_handswitch() {
     const bool ready = word(kStatusWord) & kReady;
     if (!ready || word(kErrorWord) != 0 || machine_state() != MachineState::idle) return;
+    if ((word(kP3) & 0x0F) == kHeatingProgram) {  // one kV step of the heating program
+        set_machine_state(MachineState::exposure, true);
+        phase_ = Phase::heating;
+        phase_left_ms_ = kHeatingExposureMs;
+        return;
+    }
     set_machine_state(MachineState::rotation, false);
     phase_ = Phase::rotation;
     phase_left_ms_ = kRotationMs;
@@ -201,6 +280,15 @@ void UnitModel::enter_next_phase() {
             phase_left_ms_ = kReturnMs;
             set_machine_state(MachineState::rotation, false);
             break;
+        case Phase::heating: {  // the step's delta is in the table, the next step is due
+            const int step = std::min<int>((word(kP3) >> 4) + 1, kHeatingSteps);
+            set_word(kP3, static_cast<std::uint16_t>(step << 4 | kHeatingProgram));
+            set_word(static_cast<std::uint16_t>(reg::heating_table + step - 1), static_cast<std::uint16_t>(3 * step - 18));
+            phase_ = Phase::none;
+            phase_left_ms_ = 0;
+            set_machine_state(MachineState::idle, false);
+            break;
+        }
         case Phase::returning:
         case Phase::none:
             phase_ = Phase::none;
@@ -285,10 +373,12 @@ std::string play_unit_command(UnitModel& unit, const std::string& line) {
     } else if (verb == "lost") {  // parameters lost: the unit reports them as an error
         std::string group;
         in >> group;
-        if (group == "calibration") unit.set_error(54);
-        else if (group == "manufacturing") unit.set_error(56);
-        else if (group == "preferences") unit.set_error(57);
+        if (group == "calibration") unit.lose_group(1);
+        else if (group == "manufacturing") unit.lose_group(2);
+        else if (group == "preferences") unit.lose_group(4);
         else return "lost calibration|manufacturing|preferences";
+    } else if (verb == "restart") {
+        unit.restart();
     } else if (verb == "indicators") {
         const auto bits = number(16);
         if (!bits) return "indicators needs hexadecimal bits";
@@ -311,7 +401,7 @@ std::string play_unit_command(UnitModel& unit, const std::string& line) {
         }
     } else if (verb == "firmware") {
         std::string version;
-        if (!(in >> version) || version.size() > 8) return "firmware TEXT (at most 8 characters)";
+        if (!(in >> version) || version.size() > 6) return "firmware TEXT (at most 6 characters)";
         unit.set_firmware(version);
     } else if (verb == "set") {
         const auto address = number(16);

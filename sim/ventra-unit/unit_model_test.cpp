@@ -38,6 +38,30 @@ TEST(VentraUnitModel, CommandsWrittenToTheCommandRegisterTakeEffect) {
     EXPECT_EQ(unit.word(reg::status + 1), 0);
 }
 
+TEST(VentraUnitModel, ParameterGroupsAreStoredLostAndReloaded) {
+    UnitModel unit;
+    unit.set_word(reg::calibration + 39, 0x1234);
+    unit.apply_command(0x0181);
+    unit.set_word(reg::preferences, 0x5678);  // never stored
+    unit.lose_group(1);
+    EXPECT_EQ(unit.word(reg::calibration + 39), 0);
+    EXPECT_EQ(unit.word(reg::status + 1), 54);
+    unit.restart();
+    EXPECT_EQ(unit.word(reg::calibration + 39), 0x1234);
+    EXPECT_EQ(unit.word(reg::preferences), 0x4400);
+}
+
+TEST(VentraUnitModel, HeatingProgramStepsAtEachHandswitch) {
+    UnitModel unit;
+    unit.apply_command(0x0704);
+    unit.press_handswitch();
+    EXPECT_EQ(unit.machine_state(), MachineState::exposure);
+    unit.advance(300);
+    EXPECT_EQ(unit.machine_state(), MachineState::idle);
+    EXPECT_EQ(unit.word(reg::programs + 3), 0x17);
+    EXPECT_EQ(unit.word(reg::heating_table), static_cast<std::uint16_t>(-15));
+}
+
 TEST(VentraUnitModel, TextsKeepTheirFirstCharacterInTheLowByte) {
     UnitModel unit;
     EXPECT_EQ(unit.word(reg::identification) & 0xFF, 'N');

@@ -7,7 +7,7 @@
 // Prints "DATA <path>" (the end a COM port is mapped to) and, with --control,
 // "CONTROL <path>": command lines written there, or on standard input, drive the
 // unit (unit_model.h: handswitch, error N, lost GROUP, indicators HEX,
-// maintenance on|off, ready on|off, cooling S|none, firmware TEXT, command HEX,
+// maintenance on|off, ready on|off, cooling S|none, firmware TEXT, command HEX, restart,
 // set ADDRESS WORD...) and the line: cut, restore, delay MS, corrupt N, short N,
 // exception CODE N (the next N answers), quit. ";" separates commands.
 #include <fcntl.h>

@@ -1,11 +1,55 @@
 #include "adaptations/ventra/screens/maintenance_screens.h"
 
-namespace np::ventra {
+#include <windows.h>
+#include <commctrl.h>
 
-// The maintenance screens are being built beside the console; until they land the
-// menu commands they serve open nothing.
-bool open_maintenance_screen(ConsoleAccess&, VentraModule&, int) {
-    return false;
+#include "adaptations/ventra/screens/screen_dialog.h"
+
+namespace np::ventra {
+namespace {
+
+enum Command : int {
+    kAbout = 32771,
+    kGeneral = 32772,
+    kCommunication = 32773,
+    kPreferences = 32774,
+    kManufacturing = 32777,
+    kArmCalibrationToo = 32778,
+    kSaveRestore = 32780,
+    kDetails = 32781,
+    kKvCalibration = 32782,
+    kMaCalibration = 32783,
+    kHeatingCalibration = 32784,
+    kArmCalibration = 32785,
+    kLog = 32789,
+};
+
+void use_common_controls() {
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_LISTVIEW_CLASSES | ICC_PROGRESS_CLASS};
+    ::InitCommonControlsEx(&controls);
+}
+
+}  // namespace
+
+bool open_maintenance_screen(ConsoleAccess& console, VentraModule& module, int command_id) {
+    use_common_controls();
+    const HWND owner = console.window();
+    switch (command_id) {
+        case kAbout: show_about(module, owner); return true;
+        case kDetails: show_details(module, owner); return true;
+        case kLog: show_log(module, console); return true;
+        case kGeneral: show_general(module, owner); return true;
+        case kCommunication: show_communication(module, owner); return true;
+        case kPreferences: show_preferences(module, owner); return true;
+        case kManufacturing: show_manufacturing(module, owner); return true;
+        case kKvCalibration: run_calibration(module, console, Quantity::kv); return true;
+        case kMaCalibration: run_calibration(module, console, Quantity::ma); return true;
+        case kHeatingCalibration: show_heating_calibration(module, console); return true;
+        case kArmCalibration:
+        case kArmCalibrationToo: show_arm_calibration(module, owner); return true;
+        case kSaveRestore: show_save_restore(module, owner); return true;
+        default: return false;
+    }
 }
 
 }  // namespace np::ventra
