@@ -141,6 +141,12 @@ void run_installation(Wizard& wizard, HWND page) {
     ::SetCursor(previous);
 }
 
+// Sent, not posted: the buttons are right as soon as the page shows, and stay off
+// while the installation runs.
+void set_buttons(HWND page, DWORD flags) {
+    ::SendMessageA(::GetParent(page), PSM_SETWIZBUTTONS, 0, flags);
+}
+
 void activate_page(Wizard& wizard, HWND page, int id) {
     const Answers* answers = wizard.record ? &wizard.record->answers : nullptr;
     switch (id) {
@@ -167,10 +173,10 @@ void activate_page(Wizard& wizard, HWND page, int id) {
     DWORD flags = (buttons.back ? PSWIZB_BACK : 0) | (buttons.next ? PSWIZB_NEXT : 0) |
                   (buttons.finish ? PSWIZB_FINISH : 0);
     if (id == page::installation) {
-        ::PropSheet_SetWizButtons(::GetParent(page), 0);
+        set_buttons(page, 0);
         run_installation(wizard, page);
     }
-    ::PropSheet_SetWizButtons(::GetParent(page), flags);
+    set_buttons(page, flags);
 }
 
 Unit checked_unit(HWND page) {
