@@ -8,10 +8,14 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "installer/resources/installer_ids.h"
 #include "installer/testing/install_fixture.h"
 #include "installer/testing/wizard_operator.h"
 #include "tools/wintest/registry_sandbox.h"
+#include "tools/wintest/screen_desktop.h"
+#include "tools/wintest/window_picture.h"
 
 namespace np {
 namespace {
@@ -99,6 +103,10 @@ const RegistryTable kNorvanePanCom3 = with_programs(
 TEST_F(Installation, NorvanePanOnXpCopiesVentraJbusAndLanguageAndStoresThePortDigit) {
     WizardOperator wizard;
     ASSERT_TRUE(wizard.started());
+    EXPECT_TRUE(::IsIconic(wizard.main_window()));
+    char title[64] = {};
+    ::GetWindowTextA(wizard.main_window(), title, sizeof title);
+    EXPECT_STREQ(title, "ORVIX Install Program");
     EXPECT_TRUE(wizard.checked(IDC_FIRST_INSTALL));
     ASSERT_EQ(choose(wizard, IDC_OS_XP, IDC_UNIT_NORVANEPAN), 119);
     EXPECT_EQ(wizard.text(IDC_PORT), "COM1");
@@ -368,6 +376,63 @@ TEST_F(Installation, Nt4InstallsKv80ThroughTheSetupInterfaceWithTheMediumsInf) {
         ::CloseServiceHandle(service);
     }
     ::CloseServiceHandle(manager);
+}
+
+void tour(const testing::ScreenDesktop& desktop, std::vector<int>& seen);
+
+// Every page once, on the 800 x 600 reference screen, saved under screenshots/.
+TEST_F(Installation, EveryPageInTurnWithItsPicture) {
+    testing::ScreenDesktop desktop(800, 600);
+    ::CreateDirectoryA("screenshots", nullptr);
+    std::vector<int> seen;
+    // The operator works on the same desktop as the wizard, from a thread of its own.
+    std::thread operator_thread([&] { ASSERT_TRUE(desktop.enter()); tour(desktop, seen); });
+    operator_thread.join();
+    EXPECT_EQ(seen.size(), 22u);
+}
+
+void tour(const testing::ScreenDesktop& desktop, std::vector<int>& seen) {
+    WizardOperator wizard([&] { return desktop.enter(); });
+    ASSERT_TRUE(wizard.started());
+    const auto shot = [&](int expected) {
+        EXPECT_EQ(wizard.page(), expected);
+        seen.push_back(wizard.page());
+        RECT frame{};
+        ::GetWindowRect(wizard.sheet(), &frame);
+        EXPECT_LE(frame.right - frame.left, 800);
+        EXPECT_LE(frame.bottom - frame.top, 600);
+        EXPECT_GE(frame.left, 0) << frame.left << "," << frame.top;
+        EXPECT_GE(frame.top, 0);
+        EXPECT_LE(frame.right, 800);
+        EXPECT_LE(frame.bottom, 600);
+        EXPECT_TRUE(testing::write_png("screenshots\\installer-" + std::to_string(expected) + ".png",
+                                       testing::capture_window(wizard.sheet())));
+    };
+    shot(106);
+    wizard.next();
+    shot(123);
+    wizard.next();
+    shot(107);
+    const std::vector<std::pair<int, std::vector<int>>> units = {
+        {IDC_UNIT_OTHER, {108}},          {IDC_UNIT_OP100, {109}},    {IDC_UNIT_KV80, {113, 114, 115}},
+        {IDC_UNIT_KV40, {116, 117, 118}}, {IDC_UNIT_NORVANEPAN, {119}}, {IDC_UNIT_PANOURA12, {120}},
+        {IDC_UNIT_OP10, {121}},           {IDC_UNIT_GENDEX, {125}},   {IDC_UNIT_PLANMECA, {126}},
+        {IDC_UNIT_BELMONT, {127}}};
+    for (const auto& [unit, pages] : units) {
+        wizard.click(unit);
+        for (std::size_t i = 0; i < pages.size(); ++i) {
+            wizard.next();
+            shot(pages[i]);
+        }
+        ASSERT_EQ(wizard.back(), 107);
+    }
+    wizard.click(IDC_UNIT_GENERIC);
+    for (int page : {124, 110, 111, 122, 112}) {
+        wizard.next();
+        shot(page);
+    }
+    wizard.finish();
+    ASSERT_TRUE(wizard.wait_end());
 }
 
 }  // namespace

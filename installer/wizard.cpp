@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <prsht.h>
 
+#include <algorithm>
 #include <array>
 #include <optional>
 #include <string>
@@ -318,6 +319,20 @@ void show_system_error(HWND owner, DWORD error) {
     if (text) ::LocalFree(text);
 }
 
+// The main window is minimised, so the wizard would take its place from there and can
+// end up partly below the screen's edge: it is centred on the work area instead.
+int CALLBACK centre_sheet(HWND sheet, UINT message, LPARAM) {
+    if (message != PSCB_INITIALIZED) return 0;
+    RECT area{}, frame{};
+    ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+    ::GetWindowRect(sheet, &frame);
+    const int width = frame.right - frame.left, height = frame.bottom - frame.top;
+    ::SetWindowPos(sheet, nullptr, area.left + std::max(0L, (area.right - area.left - width) / 2),
+                   area.top + std::max(0L, (area.bottom - area.top - height) / 2), 0, 0,
+                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    return 0;
+}
+
 void run_wizard(Wizard& wizard) {
     std::array<PROPSHEETPAGEA, kPages.size()> sheet_pages{};
     for (std::size_t i = 0; i < kPages.size(); ++i) {
@@ -331,7 +346,8 @@ void run_wizard(Wizard& wizard) {
     }
     PROPSHEETHEADERA header{};
     header.dwSize = sizeof header;
-    header.dwFlags = PSH_WIZARD | PSH_PROPSHEETPAGE | PSH_NOAPPLYNOW;
+    header.dwFlags = PSH_WIZARD | PSH_PROPSHEETPAGE | PSH_NOAPPLYNOW | PSH_USECALLBACK;
+    header.pfnCallback = centre_sheet;
     header.hwndParent = wizard.main_window;
     header.hInstance = wizard.resources;
     header.pszCaption = kWizardCaption;

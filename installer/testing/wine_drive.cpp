@@ -11,10 +11,9 @@
 namespace np::testing {
 namespace {
 
-// The mount manager's request to define a drive (Wine's include/ddk/mountmgr.h).
+// The mount manager's request to define a drive (Wine's include/ddk/mountmgr.h); its
+// type is a DRIVE_* value.
 constexpr DWORD kDefineUnixDrive = CTL_CODE('m', 32, METHOD_BUFFERED, FILE_READ_ACCESS | FILE_WRITE_ACCESS);
-constexpr ULONG kDeviceFloppy = 3;
-constexpr ULONG kDeviceCdrom = 4;
 
 #pragma pack(push, 4)
 struct UnixDrive {
@@ -66,7 +65,7 @@ bool define(char letter, const std::string& unix_path, ULONG type) {
 
 WineDrive::WineDrive(char letter, const std::string& folder, Type type) : letter_(letter) {
     const std::string unix_path = unix_path_of(folder);
-    mapped_ = !unix_path.empty() && define(letter, unix_path, type == Type::cdrom ? kDeviceCdrom : kDeviceFloppy);
+    mapped_ = !unix_path.empty() && define(letter, unix_path, type == Type::cdrom ? DRIVE_CDROM : DRIVE_REMOVABLE);
 }
 
 WineDrive::~WineDrive() {
