@@ -15,7 +15,7 @@ namespace {
 constexpr const char* kCopyFailure =
     "The file %s cannot be copied\nPlease verify your drive or make sure that the file %s is not readonly";
 constexpr const char* kNt4InfFolder = "\\WinNT40\\ScanlinkNT\\";
-constexpr const char* kNt4InfFile = "\\WinNT40\\ScanlinkNT\\SCANLINK.INF";
+constexpr const char* kNt4InfName = "\\WinNT40\\ScanlinkNT\\SCANLINK";  // ".INF" follows
 constexpr const char* kDemoFiles[] = {"PANO.DLL", "PANODLG.DLL", "DEMO0001.TIF", "NPJBUS.DLL", "NPLANG.DLL"};
 constexpr const char* kMachineRoot = "Software\\Classes\\";
 
@@ -99,11 +99,9 @@ struct QueueCallback {
 
 bool setup_steps(HWND owner, HWND queue_owner, const InstallerRecord& record) {
     InfFile inf;
-    inf.handle = ::SetupOpenInfFileA(kNt4InfFile, "MEDIA", INF_STYLE_WIN4, nullptr);
+    inf.handle = ::SetupOpenInfFileA((std::string(kNt4InfName) + ".INF").c_str(), "MEDIA", INF_STYLE_WIN4, nullptr);
     if (inf.handle == INVALID_HANDLE_VALUE) {
-        std::string text = "File %s.INF not found";
-        text.replace(text.find("%s.INF"), 6, kNt4InfFile);
-        show_error(owner, text);
+        show_error(owner, with_two("File %s.INF not found", kNt4InfName, ""));
         return false;
     }
     FileQueue queue;

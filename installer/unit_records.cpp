@@ -259,6 +259,8 @@ const char* os_label(Os os) {
 }
 
 std::string xray_source_text(const InstallerRecord& record) {
+    // Generic asks nothing: its acquisition record is fixed.
+    if (record.table->unit == Unit::generic) return "fixed by the Generic configuration";
     if (!record.has_link()) return "manually fixed with a dialog box";
     return "sent through serial port " + record.answers.port;
 }

@@ -94,7 +94,7 @@ int name_field_count(int id) {
 
 // --- pages ------------------------------------------------------------------------
 
-void init_page(Wizard&, HWND page, int id) {
+void init_page(HWND page, int id) {
     switch (id) {
     case page::welcome: check(page, IDC_FIRST_INSTALL); break;
     case page::operating_system: check(page, IDC_OS_98); break;
@@ -283,12 +283,12 @@ INT_PTR page_result(HWND page, LONG_PTR result) {
     return TRUE;
 }
 
-INT_PTR CALLBACK page_procedure(HWND page, UINT message, WPARAM, LPARAM lparam) {
+INT_PTR page_message(HWND page, UINT message, LPARAM lparam) {
     if (message == WM_INITDIALOG) {
         auto* sheet_page = reinterpret_cast<PROPSHEETPAGEA*>(lparam);
         auto* context = reinterpret_cast<PageContext*>(sheet_page->lParam);
         ::SetWindowLongPtrA(page, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(context));
-        init_page(*context->wizard, page, context->id);
+        init_page(page, context->id);
         return TRUE;
     }
     auto* context = reinterpret_cast<PageContext*>(::GetWindowLongPtrA(page, GWLP_USERDATA));
@@ -311,6 +311,15 @@ INT_PTR CALLBACK page_procedure(HWND page, UINT message, WPARAM, LPARAM lparam) 
     }
 }
 
+// No exception may unwind through the system's dialog code.
+INT_PTR CALLBACK page_procedure(HWND page, UINT message, WPARAM, LPARAM lparam) {
+    try {
+        return page_message(page, message, lparam);
+    } catch (...) {
+        return FALSE;
+    }
+}
+
 void show_system_error(HWND owner, DWORD error) {
     char* text = nullptr;
     ::FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
@@ -323,8 +332,11 @@ void show_system_error(HWND owner, DWORD error) {
 // end up partly below the screen's edge: it is centred on the work area instead.
 int CALLBACK centre_sheet(HWND sheet, UINT message, LPARAM) {
     if (message != PSCB_INITIALIZED) return 0;
-    RECT area{}, frame{};
-    ::SystemParametersInfoA(SPI_GETWORKAREA, 0, &area, 0);
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    if (!::GetMonitorInfoA(::MonitorFromWindow(sheet, MONITOR_DEFAULTTOPRIMARY), &monitor)) return 0;
+    const RECT area = monitor.rcWork;
+    RECT frame{};
     ::GetWindowRect(sheet, &frame);
     const int width = frame.right - frame.left, height = frame.bottom - frame.top;
     ::SetWindowPos(sheet, nullptr, area.left + std::max(0L, (area.right - area.left - width) / 2),
@@ -369,7 +381,11 @@ LRESULT CALLBACK main_window_procedure(HWND window, UINT message, WPARAM wparam,
         if (wparam == kBuildWizardCommand) {
             auto* wizard = reinterpret_cast<Wizard*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
             wizard->main_window = window;
-            run_wizard(*wizard);
+            try {
+                run_wizard(*wizard);
+            } catch (...) {
+                // Ends like a cancelled wizard; nothing unwinds through the window manager.
+            }
             ::DestroyWindow(window);
             return 0;
         }
