@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <string>
 
@@ -79,6 +80,18 @@ TEST(UnitRecords, StoredKvNamesGiveBackThePageFieldsSoReinstallingKeepsThem) {
     EXPECT_EQ(port_digit("PCI COM"), "0");
     EXPECT_EQ(port_of_digit("2"), "COM2");
     EXPECT_EQ(port_of_digit("0"), "PCI COM");
+}
+
+TEST(UnitRecords, AStoredProgramNameAlwaysFitsTheModulesBuffer) {
+    Answers answers;
+    answers.unit = Unit::kv80;
+    answers.names = {std::string(60, 'A')};
+    const auto settings = settings_of(make_record(answers));
+    const auto p20 = std::find_if(settings.begin(), settings.end(), [](const Setting& s) {
+        return s.path == "NORVANE\\PANO\\KV80\\PROG\\P20" && s.name == "Name";
+    });
+    ASSERT_NE(p20, settings.end());
+    EXPECT_EQ(p20->text, std::string(45, 'A') + " 1");
 }
 
 TEST(UnitRecords, GenericTimeOutIsShownInSecondsAndStoredInTenMillisecondUnits) {

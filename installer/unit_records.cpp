@@ -130,9 +130,14 @@ Setting dword_value(std::string path, const char* name, std::uint32_t number) {
     return {std::move(path), name, true, "", number};
 }
 
+// The modules read a name into kNameCapacity bytes: the page's field gives way to the
+// format's own characters so that the stored name always fits.
 std::string formatted_name(const char* format, std::string_view field) {
     std::string name = format;
-    if (const auto at = name.find("%s"); at != std::string::npos) name.replace(at, 2, field);
+    const auto at = name.find("%s");
+    if (at == std::string::npos) return name;
+    const std::size_t room = kNameCapacity - 1 - (name.size() - 2);
+    name.replace(at, 2, field.substr(0, room));
     return name;
 }
 

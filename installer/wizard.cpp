@@ -117,7 +117,11 @@ void init_page(HWND page, int id) {
         check(page, IDC_DEMO, false);
         break;
     }
-    default: break;
+    default:
+        // The modules read a program name into 48 bytes, its terminating zero included.
+        for (int i = 0; i < name_field_count(id); ++i)
+            ::SendDlgItemMessageA(page, IDC_NAME_FIRST + i, EM_LIMITTEXT, kNameCapacity - 1, 0);
+        break;
     }
 }
 
