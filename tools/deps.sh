@@ -12,7 +12,7 @@ packages=(
   libtiff-tools imagemagick libjpeg-turbo-progs libtiff-dev libjpeg62-turbo-dev
   clang libclang-rt-14-dev
   python3 libmodbus-dev pkg-config
-  llvm-14 zip
+  llvm-14 zip xorriso
 )
 
 missing=()
