@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
-  wine wine32:i386 xvfb xauth
+  wine wine32:i386 xvfb xauth x11-utils
   cmake ninja-build make g++ clang-format
   googletest libgtest-dev libbenchmark-dev
   espeak-ng sox icoutils
