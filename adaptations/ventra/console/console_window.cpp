@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <cstdio>
+#include <stdexcept>
 
 #include "adaptations/ventra/console/console_ids.h"
 #include "adaptations/ventra/console/console_layout.h"
