@@ -9,10 +9,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "adaptations/ventra/console/console_ids.h"
@@ -479,6 +481,23 @@ TEST_F(Console, LeavesNoHandleOrWindowObjectBehind) {
     EXPECT_EQ(thread_count(), threads);
     EXPECT_EQ(::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS), gdi);
     EXPECT_EQ(::GetGuiResources(::GetCurrentProcess(), GR_USEROBJECTS), user);
+}
+
+TEST_F(Console, ReadCommDataRunsTheConsoleOnTheCallersThread) {
+    const auto read = entry<contract::ReadCommDataFn>("ReadCommData");
+    int result = -1;
+    std::atomic<DWORD> caller{0};
+    std::thread host([&] {
+        caller = ::GetCurrentThreadId();
+        result = read(nullptr, nullptr);
+    });
+    ASSERT_TRUE(wait_until([&] { return caller && (console_ = testing::find_dialog(caller)) != nullptr; }));
+    thread_id_ = caller;
+    EXPECT_TRUE(wait_until([&] { return text(IDC_KV_DISPLAY) == "70"; }));
+    click(IDC_EXIT);
+    host.join();
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(open_(), 0);  // the console closed the link behind it
 }
 
 // Figures, not a verdict: the console's processor time while it only polls the unit,
