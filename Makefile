@@ -52,6 +52,12 @@ fuzz: deps
 	  $(ROOT)/acquisition/fuzz/run-fuzzer $(BUILD)/fuzz/$$f $(ROOT)/acquisition/fuzz/corpus/$$f $(BUILD)/fuzz/work $(FUZZ_SECONDS) || exit 1; \
 	done
 
+# The installation medium: build/win32/media/ (the CD-ROM's folder) and its ISO 9660
+# image build/win32/orvix-install.iso, for OrvixInstall (README: the installation wizard).
+.PHONY: media
+media: configure
+	@cmake --build $(BUILD)/win32 --target media
+
 # The integrators' kit: headers, import libraries, drivers, examples, PanoView, README.
 .PHONY: sdk
 sdk: configure

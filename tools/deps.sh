@@ -5,14 +5,14 @@ set -euo pipefail
 
 packages=(
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
-  wine wine32:i386 xvfb xauth
+  wine wine32:i386 xvfb xauth x11-utils
   cmake ninja-build make g++ clang-format
   googletest libgtest-dev libbenchmark-dev
   espeak-ng sox icoutils
   libtiff-tools imagemagick libjpeg-turbo-progs libtiff-dev libjpeg62-turbo-dev
   clang libclang-rt-14-dev
   python3 libmodbus-dev pkg-config
-  llvm-14 zip
+  llvm-14 zip xorriso
 )
 
 missing=()

@@ -34,6 +34,11 @@ UniqueWindow create_backdrop(HINSTANCE instance, int screen_width, int screen_he
 
 DWORD WINAPI run_console_thread(void*) {
     VentraModule& module = ventra();
+    // The thread holds the module: a host that closes the driver while the console is
+    // still closing must not unload the code the console runs.
+    HMODULE held = nullptr;
+    ::GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCSTR>(&run_console_thread),
+                         &held);
     const int width = ::GetSystemMetrics(SM_CXSCREEN);
     const int height = ::GetSystemMetrics(SM_CYSCREEN);
     UniqueWindow backdrop;
@@ -50,6 +55,7 @@ DWORD WINAPI run_console_thread(void*) {
     }
     backdrop.reset();
     module.link.close();
+    if (held) ::FreeLibraryAndExitThread(held, 0);
     return 0;
 }
 

@@ -223,10 +223,16 @@ INT_PTR ConsoleWindow::handle(UINT message, WPARAM wparam, LPARAM lparam) {
             on_timer(wparam);
             return TRUE;
         case WM_COMMAND:
-            if (HIWORD(wparam) == BN_CLICKED || HIWORD(wparam) == STN_CLICKED) on_command(LOWORD(wparam));
+            if (lparam == 0 && HIWORD(wparam) == 0)
+                serve_menu_command(LOWORD(wparam));  // a menu command sent rather than chosen
+            else if (HIWORD(wparam) == BN_CLICKED || HIWORD(wparam) == STN_CLICKED)
+                on_command(LOWORD(wparam));
             return TRUE;
         case kImageDeliveredMessage:
+            // The host may close the driver as soon as it has its image: the console's
+            // end (log, unit, report) is done before the driver's message returns.
             end(kConsoleEnded);
+            finish();
             ::SetWindowLongPtrA(dialog_, DWLP_MSGRESULT, 0);
             return TRUE;
         case kPreviewShownMessage:
@@ -236,7 +242,7 @@ INT_PTR ConsoleWindow::handle(UINT message, WPARAM wparam, LPARAM lparam) {
             ::SetWindowLongPtrA(dialog_, DWLP_MSGRESULT, 0);
             return TRUE;
         case WM_DESTROY:
-            destroyed();
+            finish();
             return FALSE;
         default: return FALSE;
     }
@@ -985,7 +991,9 @@ void ConsoleWindow::end(INT_PTR result) {
     ::EndDialog(dialog_, result);
 }
 
-void ConsoleWindow::destroyed() {
+void ConsoleWindow::finish() {
+    if (finished_) return;
+    finished_ = true;
     notify(contract::kNotifyCancel);
     notify(contract::kNotifyEnd);
     // The demonstration build tries both on a closed link too; it has no watchdog timer.

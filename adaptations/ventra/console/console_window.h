@@ -100,7 +100,7 @@ class ConsoleWindow final : public ConsoleAccess {
 
     void notify(int code) const;
     void end(INT_PTR result);
-    void destroyed();
+    void finish();  // what the console does once, as it closes
 
     VentraModule& module_;
     contract::NotifyFn notify_;
@@ -125,6 +125,7 @@ class ConsoleWindow final : public ConsoleAccess {
     UniqueMenu short_menu_;
     std::unique_ptr<Voice> voice_;
     bool ending_ = false;
+    bool finished_ = false;
 
     bool exposure_in_progress_ = false;
     bool active_ = false;

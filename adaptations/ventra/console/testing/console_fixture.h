@@ -54,9 +54,11 @@ inline bool join_test_desktop() {
 
 inline std::mutex g_mutex;
 inline std::vector<int> g_notified;
+inline DWORD g_started_at = 0;  // tick of the first callback 0
 
 inline void record_notification(int code) {
     std::lock_guard lock(g_mutex);
+    if (code == 0 && !g_started_at) g_started_at = ::GetTickCount();
     g_notified.push_back(code);
 }
 
@@ -66,9 +68,9 @@ inline std::vector<int> notified() {
 }
 
 // The unit as every test starts: a three-block panoramic for an average adult with
-// X-rays, 70 kV, 10 mA, 12.5 s, dose 3.7, ready, no error, no maintenance access.
+// X-rays, 70 kV, 10 mA, 12.5 s, dose 3.7, ready, at rest, no error, no maintenance access.
 inline constexpr const char* kUnitAtRest =
-    "restore; error 0; indicators 0; maintenance off; ready on; cooling none; "
+    "restore; command 9; error 0; indicators 0; maintenance off; ready on; cooling none; "
     "set 7012 46 0 0 70 0 1 1; set 7019 46 64 4E2 0 25";
 
 class ConsoleFixture : public ::testing::Test {
@@ -81,6 +83,7 @@ class ConsoleFixture : public ::testing::Test {
         {
             std::lock_guard lock(g_mutex);
             g_notified.clear();
+            g_started_at = 0;
         }
         ASSERT_TRUE(::CopyFileA("NPeng.dll", "NPLang.dll", FALSE));
         registry_.set_user_text(kPanoKey, "COM", "1");
@@ -117,7 +120,8 @@ class ConsoleFixture : public ::testing::Test {
         thread_id_ = ::GetWindowThreadProcessId(console_, nullptr);
         thread_.reset(::OpenThread(SYNCHRONIZE, FALSE, thread_id_));
         if (showing_values) {
-            ASSERT_TRUE(np::testing::wait_until([&] { return !text(IDC_KV_DISPLAY).empty(); }));
+            ASSERT_TRUE(np::testing::wait_until([&] { return !text(IDC_KV_DISPLAY).empty(); }))
+                << text(IDC_MESSAGE_DISPLAY);
         }
     }
 

@@ -1,0 +1,187 @@
+// Whole acquisitions as a practice takes them: PanoHost drives Scanlink_sim with Ventra
+// installed as Panodlg.dll and the unit simulator on COM1. The operator's only gesture
+// is the handswitch on the unit; the console, in PanoHost's process, must start the
+// driver, fill the record and close when the image is in.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "acquisition/testing/host_bench.h"
+#include "adaptations/ventra/console/console_ids.h"
+#include "adaptations/ventra/files/config_report.h"
+#include "adaptations/ventra/files/event_log.h"
+#include "adaptations/ventra/module/ventra_registry.h"
+#include "common/acquisition_record.h"
+#include "common/win32_handles.h"
+#include "sim/phantom/sensor_model.h"
+#include "tools/wintest/registry_sandbox.h"
+#include "tools/wintest/unit_command_line.h"
+#include "tools/wintest/window_finder.h"
+
+namespace np::ventra {
+namespace {
+
+constexpr const char* kCard = "NORVANE\\SIMULATOR\\CARD";
+constexpr const char* kOut = "ventra-acquisition";
+
+std::string file_text(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// A window of `process` of the class given that holds the control given (0: any).
+struct ProcessSearch {
+    DWORD process;
+    const char* title;
+    int control;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK match_window(HWND window, LPARAM context) {
+    auto* search = reinterpret_cast<ProcessSearch*>(context);
+    DWORD process = 0;
+    ::GetWindowThreadProcessId(window, &process);
+    char cls[16] = {};
+    ::GetClassNameA(window, cls, sizeof cls);
+    if (process != search->process || std::string(cls) != "#32770" || !testing::is_shown(window)) return TRUE;
+    if (search->title && testing::window_text(window) != search->title) return TRUE;
+    if (search->control && !::GetDlgItem(window, search->control)) return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+HWND find_in(DWORD process, const char* title, int control) {
+    ProcessSearch search{process, title, control};
+    ::EnumWindows(match_window, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+class VentraAcquisition : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(unit_.send("restore; error 0; indicators 0; maintenance off; ready on; "
+                               "set 7012 46 0 0 70 0 1 1; set 7019 46 64 96 0 25"));  // 1.5 s exposure
+        ASSERT_TRUE(adaptation_.install("Ventra.dll"));
+        ASSERT_TRUE(::CopyFileA("NPeng.dll", "NPLang.dll", FALSE));
+        ASSERT_TRUE(mask_.write(phantom::mask_file_bytes(phantom::make_sensor_model(1024))));
+        registry_.set_user_dword(kPanoKey, "BaudRatePano", 1);
+        registry_.set_user_dword(kPanoKey, "TimeoutPano", 100);
+        registry_.set_user_dword(kPanoKey, "BaudRateOrvix", 1);
+        registry_.set_user_dword(kPanoKey, "ModeOrvix", 1);
+        registry_.set_user_text(kPanoKey, "COM", "1");
+        registry_.set_user_dword(kVentraKey, "Baudrate", 57600);
+        registry_.set_user_dword(kCard, "LineRate", 20000);
+        registry_.set_user_text(kCard, "Widths", "2588");
+        registry_.set_user_text(kCard, "Gaps", "10");
+        ::CreateDirectoryA(kOut, nullptr);
+        for (const char* file : {"image-1.bmp", "record-1.bin", "messages.log"})
+            ::DeleteFileA((std::string(kOut) + "\\" + file).c_str());
+        ::DeleteFileA(kEventLogPath);
+        ::DeleteFileA(kConfigReportPath);
+    }
+    void TearDown() override {
+        if (host_) {
+            if (::WaitForSingleObject(host_.get(), 60000) != WAIT_OBJECT_0) ::TerminateProcess(host_.get(), 99);
+        }
+        ::DeleteFileA("NPLang.dll");
+        unit_.send("restore; error 0");
+    }
+
+    // Starts PanoHost and waits for the console it shows.
+    HWND start_host() {
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION process{};
+        std::string command = std::string("PanoHost.exe --driver Scanlink_sim.dll --count 1 --out ") + kOut;
+        if (!::CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                              &process))
+            return nullptr;
+        host_.reset(process.hProcess);
+        ::CloseHandle(process.hThread);
+        pid_ = process.dwProcessId;
+        HWND console = nullptr;
+        testing::wait_until([&] { return (console = find_in(pid_, nullptr, IDC_KV_DISPLAY)) != nullptr; }, 30000);
+        return console;
+    }
+
+    int host_exit_code() {
+        if (::WaitForSingleObject(host_.get(), 120000) != WAIT_OBJECT_0) return -1;
+        DWORD code = 0;
+        ::GetExitCodeProcess(host_.get(), &code);
+        return static_cast<int>(code);
+    }
+
+    std::string messages() const { return file_text(std::string(kOut) + "\\messages.log"); }
+
+    RegistrySandbox registry_{"NORVANE"};
+    testing::UnitCommandLine unit_;
+    testing::AdaptationInstall adaptation_;
+    testing::MaskInstall mask_;
+    UniqueHandle host_;
+    DWORD pid_ = 0;
+};
+
+TEST_F(VentraAcquisition, TheHandswitchOnTheUnitBringsTheImageWithTheConsolesRecord) {
+    const HWND console = start_host();
+    ASSERT_TRUE(console);
+    ASSERT_TRUE(testing::wait_until([&] { return testing::window_text(::GetDlgItem(console, IDC_KV_DISPLAY)) == "70"; }));
+    unit_.send("handswitch");
+    ASSERT_EQ(host_exit_code(), 0) << messages();
+    EXPECT_FALSE(::IsWindow(console));
+
+    const std::string record_bytes = file_text(std::string(kOut) + "\\record-1.bin");
+    ASSERT_EQ(record_bytes.size(), sizeof(AcquisitionRecord));
+    AcquisitionRecord record;
+    std::memcpy(&record, record_bytes.data(), sizeof record);
+    EXPECT_EQ(record.program, 180);
+    EXPECT_FLOAT_EQ(record.kv, 70.0f);
+    EXPECT_FLOAT_EQ(record.ma, 10.0f);
+    EXPECT_NEAR(record.exposure_time, 1.5f, 0.001f);
+    EXPECT_EQ(record.section_count, 1);
+    EXPECT_EQ(record.sections[0].width, 2588);
+
+    const std::string log = messages();
+    EXPECT_NE(log.find("1625 "), std::string::npos) << log;  // the preview went to the host too
+    EXPECT_FALSE(file_text(std::string(kOut) + "\\image-1.bmp").empty());
+    const std::string report = file_text(kConfigReportPath);
+    EXPECT_NE(report.find("["), std::string::npos) << "no configuration report";
+}
+
+TEST_F(VentraAcquisition, ReleasingTheHandswitchBeforeTheExposureAbandons) {
+    const HWND console = start_host();
+    ASSERT_TRUE(console);
+    // Released during the rotation: the unit reports it and returns to rest.
+    unit_.send("handswitch; error 1; command 9");
+    HWND dialog = nullptr;
+    ASSERT_TRUE(testing::wait_until([&] { return (dialog = find_in(pid_, "Manipulation error", 0)) != nullptr; }));
+    testing::press(dialog, IDOK);
+    EXPECT_NE(host_exit_code(), 0);
+    EXPECT_NE(messages().find("1624 wParam=0x00000000 lParam=4"), std::string::npos) << messages();
+    EXPECT_NE(file_text(kEventLogPath).find("1"), std::string::npos) << "the error is logged";
+}
+
+TEST_F(VentraAcquisition, AUnitFallingSilentDuringTheExposureDoesNotHang) {
+    const HWND console = start_host();
+    ASSERT_TRUE(console);
+    unit_.send("handswitch");
+    ASSERT_TRUE(testing::wait_until(
+        [&] { return ::SendMessageA(::GetDlgItem(console, IDC_EMISSION_LAMP), BM_GETCHECK, 0, 0) == 1; }, 10000));
+    unit_.send("cut");
+    // The console says so while the driver finishes the image, then closes.
+    EXPECT_TRUE(testing::wait_until(
+        [&] {
+            return !::IsWindow(console) ||
+                   testing::window_text(::GetDlgItem(console, IDC_MESSAGE_DISPLAY)) == "Communication problem";
+        },
+        10000));
+    EXPECT_EQ(host_exit_code(), 0) << messages();
+}
+
+}  // namespace
+}  // namespace np::ventra

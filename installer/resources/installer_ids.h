@@ -1,0 +1,55 @@
+// Control ids of the wizard's pages (the pages themselves are numbered by the flow).
+#pragma once
+
+#define IDC_FIRST_INSTALL 1001
+#define IDC_DRIVER_UPDATE 1002
+#define IDC_DELETE_DEMO 1003
+
+#define IDC_OS_98 1010
+#define IDC_OS_NT4 1011
+#define IDC_OS_XP 1012
+#define IDC_OS_2000 1013
+
+// The selection page's units, in the order of the unit list.
+#define IDC_UNIT_FIRST 1020
+#define IDC_UNIT_NORVANEPAN 1020
+#define IDC_UNIT_KV80 1021
+#define IDC_UNIT_KV40 1022
+#define IDC_UNIT_GENERIC 1023
+#define IDC_UNIT_OP100 1024
+#define IDC_UNIT_PANOURA12 1025
+#define IDC_UNIT_PANOURAFW 1026
+#define IDC_UNIT_PANOURA15 1027
+#define IDC_UNIT_OP10 1028
+#define IDC_UNIT_ORTHOPHOS3 1029
+#define IDC_UNIT_ROTOGRAPH 1030
+#define IDC_UNIT_GENDEX 1031
+#define IDC_UNIT_PLANMECA 1032
+#define IDC_UNIT_BELMONT 1033
+#define IDC_UNIT_OTHER 1034
+
+#define IDC_CASSETTE_UNIVERSAL 1040
+#define IDC_CASSETTE_SPECIFIC 1041
+#define IDC_SERIAL_WITH 1042
+#define IDC_SERIAL_WITHOUT 1043
+#define IDC_PORT 1050
+
+// Program name fields, in page order.
+#define IDC_NAME_FIRST 1061
+
+#define IDC_LANGUAGE 1070
+#define IDC_VOCALS 1071
+#define IDC_DEMO 1072
+
+#define IDC_ROTATION_NORMAL 1080
+#define IDC_ROTATION_REVERSE 1081
+#define IDC_TIMEOUT 1082
+
+#define IDC_SUMMARY_OS 1090
+#define IDC_SUMMARY_UNIT 1091
+#define IDC_SUMMARY_XRAY 1092
+#define IDC_SUMMARY_CONFIG 1093
+
+#define IDC_COPY_MASK 1095
+
+#define IDI_ORVIX 1
