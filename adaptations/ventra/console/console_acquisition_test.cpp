@@ -62,6 +62,22 @@ HWND find_in(DWORD process, const char* title, int control) {
     return search.found;
 }
 
+// Whether a window shows anything but black, read from the screen.
+bool shows_an_image(HWND window) {
+    RECT area{};
+    if (!::GetWindowRect(window, &area)) return false;
+    HDC screen = ::GetDC(nullptr);
+    bool lit = false;
+    for (int i = 1; i < 8 && !lit; ++i)
+        for (int j = 1; j < 8 && !lit; ++j) {
+            const COLORREF pixel = ::GetPixel(screen, area.left + (area.right - area.left) * i / 8,
+                                              area.top + (area.bottom - area.top) * j / 8);
+            lit = pixel != CLR_INVALID && (GetRValue(pixel) > 16 || GetGValue(pixel) > 16 || GetBValue(pixel) > 16);
+        }
+    ::ReleaseDC(nullptr, screen);
+    return lit;
+}
+
 class VentraAcquisition : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -128,10 +144,20 @@ class VentraAcquisition : public ::testing::Test {
 };
 
 TEST_F(VentraAcquisition, TheHandswitchOnTheUnitBringsTheImageWithTheConsolesRecord) {
+    registry_.set_user_dword(kCard, "LineRate", 1000);  // a scan of 2.6 s, to watch it
     const HWND console = start_host();
     ASSERT_TRUE(console);
     ASSERT_TRUE(testing::wait_until([&] { return testing::window_text(::GetDlgItem(console, IDC_KV_DISPLAY)) == "70"; }));
     unit_.send("handswitch");
+    // The driver's preview reaches the console's preview window while the lines come.
+    bool preview_seen = false;
+    testing::wait_until(
+        [&] {
+            preview_seen = preview_seen || shows_an_image(::GetDlgItem(console, IDC_PREVIEW));
+            return ::WaitForSingleObject(host_.get(), 0) == WAIT_OBJECT_0;
+        },
+        60000);
+    EXPECT_TRUE(preview_seen);
     ASSERT_EQ(host_exit_code(), 0) << messages();
     EXPECT_FALSE(::IsWindow(console));
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <stdexcept>
 
 #include "adaptations/ventra/console/console_ids.h"
 #include "adaptations/ventra/console/console_layout.h"
