@@ -9,7 +9,8 @@
 # ADAPTATION=ventra installs Ventra (with NPeng as NPLang.dll and NPjbus) and puts the
 # NorvanePan unit simulator on COM1: the console comes up, its picture is taken, the
 # simulated operator presses the unit's handswitch, and the console's log and
-# configuration report join the image.
+# configuration report join the image. ADAPTATION=ventra-demo does the same with its
+# demonstration build Ventra_Demo.
 # DRIVER=demo runs the demonstration set instead: PanoHost drives Scanlink_demo, Generic
 # is Panodlg.dll and DEMO0001.TIF lies where "InstallDir" points (C:\KX).
 # Leaves everything in out/demo/.
@@ -32,15 +33,15 @@ adaptation=${ADAPTATION:-generic}
 case $adaptation in
   generic) module=Generic ;; kv80) module=Kv80 first=20 ;; kv40) module=Kv40 first=20 ;;
   trevian) module=Trevian first=120 ;; brevian) module=Brevian first=130 ;;
-  ventra) module=Ventra ;;
-  *) echo "demo: ADAPTATION is generic, kv80, kv40, trevian, brevian or ventra" >&2; exit 2 ;;
+  ventra) module=Ventra ;; ventra-demo) module=Ventra_Demo ;;
+  *) echo "demo: ADAPTATION is generic, kv80, kv40, trevian, brevian, ventra or ventra-demo" >&2; exit 2 ;;
 esac
 program=${PROGRAM:-${first:-}}
 
 echo "demo: building"
 cmake --build "$native" --target phantom_tool >/dev/null
 extra_targets=
-[ "$module" = Ventra ] && extra_targets="NPeng NPjbus ventraunit_host"
+[ "${module%_Demo}" = Ventra ] && extra_targets="NPeng NPjbus ventraunit_host"
 cmake --build "$win32" --target Scanlink_sim $module PanoHost PanelOperator $extra_targets >/dev/null
 
 export NP_WINE_DIR=$root/build/wine-demo
@@ -95,7 +96,7 @@ cp "$out/PANO.MSK" "$system32/PANO.MSK"
 cp "$win32/bin/$module.dll" "$system32/Panodlg.dll"
 cp "$win32/bin/PanoHost.exe" "$win32/bin/Scanlink_sim.dll" "$win32/bin/PanelOperator.exe" "$drive_c/demo-bin/"
 card_layout=
-if [ "$module" = Ventra ]; then
+if [ "${module%_Demo}" = Ventra ]; then
   # The unit's program: the three panoramic blocks, one section of 2588 lines.
   cp "$win32/bin/NPeng.dll" "$system32/NPLang.dll"
   cp "$win32/bin/NPjbus.dll" "$system32/NPjbus.dll"
@@ -117,7 +118,7 @@ reg=$drive_c/demo/settings-in.reg
   printf '"BaudRateOrvix"=dword:00000001\r\n"ModeOrvix"=dword:%08x\r\n' "$mode_orvix"
   printf '"PostProcess"="%s"\r\n"TypePano"="%s"\r\n"Rotation"="%s"\r\n' "$post_process" "$type_pano" "$rotation"
   printf '"WithPreview"="1"\r\n"LigneHorsHisto"="0"\r\n"TimeOut"="500"\r\n'
-  [ "$module" != Ventra ] || printf '"COM"="1"\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Classes\\NORVANE\\PANO\\VENTRA]\r\n"Baudrate"=dword:0000e100\r\n'
+  [ "${module%_Demo}" != Ventra ] || printf '"COM"="1"\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Classes\\NORVANE\\PANO\\VENTRA]\r\n"Baudrate"=dword:0000e100\r\n'
   printf '\r\n'
   printf '[HKEY_CURRENT_USER\\Software\\NORVANE\\SIMULATOR\\CARD]\r\n'
   printf '"LineRate"=dword:%08x\r\n' "$line_rate"
@@ -131,7 +132,7 @@ echo "demo: acquiring ($mode-bit, Rotation $rotation, TypePano $type_pano, PostP
 # once the console has told the unit it is in front, its picture is taken and the
 # handswitch pressed.
 unit_pid= operator_pid=
-if [ "$module" = Ventra ]; then
+if [ "${module%_Demo}" = Ventra ]; then
   unit_lines=$out/unit.txt
   "$win32/host/ventraunit" --control </dev/null >"$unit_lines" &
   unit_pid=$!
@@ -157,7 +158,7 @@ if [ "$module" = Ventra ]; then
 fi
 
 set +e
-[ "$module" = Generic ] || [ "$module" = Ventra ] ||
+[ "$module" = Generic ] || [ "${module%_Demo}" = Ventra ] ||
   (cd "$drive_c/demo-bin" && wine PanelOperator.exe "$adaptation" "$program" | tr -d '\r') &
 (cd "$drive_c/demo-bin" && wine PanoHost.exe --driver Scanlink_sim.dll --count 1 --out 'C:\demo') |
   tr -d '\r' | tee "$out/panohost.txt"
@@ -165,7 +166,7 @@ status=${PIPESTATUS[0]}
 set -e
 
 cp "$drive_c/demo"/*.{bmp,log,bin,raw} "$out/" 2>/dev/null || true
-if [ "$module" = Ventra ]; then
+if [ "${module%_Demo}" = Ventra ]; then
   wait "$operator_pid"
   cp "$drive_c/NorvanePan.log" "$drive_c/ConfigNorvanePan.ini" "$out/" 2>/dev/null || true
   grep '^COMMAND' "$out/unit.txt" >"$out/unit-commands.txt" || true

@@ -72,8 +72,8 @@ ExposureEvent track_machine_state(int machine_state, bool& exposure_in_progress)
 }
 
 std::optional<std::uint16_t> motion_text(int machine_state, std::uint16_t xray_mode) {
-    constexpr std::uint16_t kRotation = 52, kExposureText = 53, kDemoWithoutXray = 68;
-    if (machine_state == kRotation) return kRotation;
+    constexpr std::uint16_t kRotationText = 52, kExposureText = 53, kDemoWithoutXray = 68;
+    if (machine_state == kRotation) return kRotationText;
     if (machine_state == kExposure) return xray_mode != 0 ? kExposureText : kDemoWithoutXray;
     return std::nullopt;
 }

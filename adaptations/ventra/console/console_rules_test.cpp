@@ -44,6 +44,8 @@ TEST(ConsoleExposure, StartsOnceAndEndsOnIdle) {
     EXPECT_FALSE(exposure);
     EXPECT_EQ(motion_text(kExposure, 0), 68);
     EXPECT_EQ(motion_text(kExposure, 2), 53);
+    EXPECT_EQ(motion_text(kRotation, 2), 52);
+    EXPECT_FALSE(motion_text(kIdle, 2));
 }
 
 TEST(ConsoleErrors, EachCodeHasItsAnswerAndTheWatchdogIsBounded) {

@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <stdexcept>
 
@@ -12,6 +13,7 @@
 #include "adaptations/ventra/link/indicator_scan.h"
 #include "adaptations/ventra/link/startup_rules.h"
 #include "adaptations/ventra/link/unit_registers.h"
+#include "adaptations/ventra/module/edition.h"
 #include "adaptations/ventra/module/unit_refresh.h"
 #include "adaptations/ventra/module/ventra_registry.h"
 #include "adaptations/ventra/record/program_table.h"
@@ -44,6 +46,43 @@ constexpr UINT kBlocksPromptDelay = 1000;
 constexpr COLORREF kCurrentPageColour = RGB(230, 249, 255);
 
 constexpr const char* kSecurityTimeOut = "SecurityTimeOut";
+
+// The demonstration build's own words for two state texts, on the console and on the
+// unit's display alike.
+constexpr std::uint16_t kExposureText = 53;
+constexpr const char* kDemonstrationReady = "For Demo Only";
+constexpr const char* kDemonstrationExposure = "Acquisition For Demo";
+constexpr std::uint16_t kDemonstrationCommand = 0x00A0;  // the ready lamp's, demonstration build only
+constexpr int kDemonstrationDoseWidth = 27;              // dialog units
+
+std::string state_text(const LanguageModule& language, std::uint16_t text) {
+    if (demonstration_build()) {
+        if (text == kReadyText) return kDemonstrationReady;
+        if (text == kExposureText) return kDemonstrationExposure;
+    }
+    return language.text(text);
+}
+
+// The emission lamp's images; the demonstration build lights it in blue where the skin
+// has a blue image for the size.
+skin::BitmapIds emission_lamp_images(int size_index) {
+    skin::BitmapIds images = skin::emission_lamp[size_index];
+    const skin::BitmapIds& blue = skin::emission_lamp_demo_on[size_index];
+    if (demonstration_build() && blue.count > 0) images.ids[2] = blue.ids[0];
+    return images;
+}
+
+// Paints black every column of the bitmap but the last `shown` ones.
+void mask_preview(HDC dc, HBITMAP preview, long long shown) {
+    BITMAP info{};
+    ::GetObjectA(preview, sizeof info, &info);
+    const long long hidden = info.bmWidth - std::clamp<long long>(shown, 0, info.bmWidth);
+    if (hidden == 0) return;
+    UniqueDc memory(::CreateCompatibleDC(dc));
+    HGDIOBJ previous = ::SelectObject(memory.get(), preview);
+    ::PatBlt(memory.get(), 0, 0, static_cast<int>(hidden), info.bmHeight, BLACKNESS);
+    ::SelectObject(memory.get(), previous);
+}
 
 struct Tip {
     int id;
@@ -200,7 +239,7 @@ INT_PTR ConsoleWindow::handle(UINT message, WPARAM wparam, LPARAM lparam) {
         case kPreviewShownMessage:
             ::KillTimer(dialog_, kWatchdogTimer);
             watchdog_running_ = false;
-            show_preview(reinterpret_cast<HGLOBAL>(wparam));
+            show_preview(reinterpret_cast<HGLOBAL>(wparam), lparam);
             ::SetWindowLongPtrA(dialog_, DWLP_MSGRESULT, 0);
             return TRUE;
         case WM_DESTROY:
@@ -262,7 +301,8 @@ bool ConsoleWindow::initialise() {
         !restore)
         save_restore_file(module_.link);
 
-    watchdog_period_ = watchdog_period(VentraKey(kVentraKey).dword(kSecurityTimeOut));
+    // The demonstration build has no watchdog: a missing image never ends its console.
+    if (!demonstration_build()) watchdog_period_ = watchdog_period(VentraKey(kVentraKey).dword(kSecurityTimeOut));
     return TRUE;
 }
 
@@ -324,7 +364,8 @@ void ConsoleWindow::skin_controls() {
     using K = ControlKind;
     skin(dialog_, IDC_PAGE_SELECTOR, K::three_state, skin::page_selector);
     skin(dialog_, IDC_VOICE_HELP, K::two_state, skin::voice_help);
-    skin(dialog_, IDC_EMISSION_LAMP, K::lamp, skin::emission_lamp);
+    const skin::BitmapIds emission_lamp[2] = {emission_lamp_images(0), emission_lamp_images(1)};
+    skin(dialog_, IDC_EMISSION_LAMP, K::lamp, emission_lamp);
     skin(dialog_, IDC_READY_LAMP, K::lamp, skin::ready_lamp);
     skin(dialog_, IDC_INFORMATION, K::push, skin::information);
     skin(dialog_, IDC_LASER, K::two_state, skin::laser);
@@ -346,6 +387,14 @@ void ConsoleWindow::skin_controls() {
     skin(dialog_, IDC_TEMPERATURE, K::push, skin::temperature);
     skin(dialog_, IDC_BLUE_DANGER, K::push, skin::blue_danger);
     for (int id : kValueDisplays) skin(dialog_, id, K::value_display, skin::value_display).set_font(30);
+    if (demonstration_build()) {
+        RECT width{0, 0, kDemonstrationDoseWidth, 0};
+        ::MapDialogRect(dialog_, &width);
+        HWND dose = ::GetDlgItem(dialog_, IDC_DOSE_DISPLAY);
+        RECT at{};
+        ::GetWindowRect(dose, &at);
+        ::SetWindowPos(dose, nullptr, 0, 0, width.right, at.bottom - at.top, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
     skin(dialog_, IDC_MESSAGE_DISPLAY, K::value_display, skin::message_display).set_font(20);
     skin(dialog_, IDC_CODE_DISPLAY, K::value_display, skin::code_display).set_font(20);
     SkinnedControl& cooling = skin(dialog_, IDC_COOLING_DISPLAY, K::value_display, skin::cooling_display);
@@ -500,7 +549,7 @@ bool ConsoleWindow::set_cursor(HWND over) {
     return hand;
 }
 
-void ConsoleWindow::show_preview(HGLOBAL dib) {
+void ConsoleWindow::show_preview(HGLOBAL dib, LPARAM filled_columns) {
     if (!dib) return;
     GlobalLock<BITMAPINFOHEADER> lock(dib);
     const BITMAPINFOHEADER* header = lock.get();
@@ -515,6 +564,8 @@ void ConsoleWindow::show_preview(HGLOBAL dib) {
     HDC dc = ::GetDC(dialog_);
     preview_.reset(::CreateDIBitmap(dc, header, CBM_INIT, bytes + offset, reinterpret_cast<const BITMAPINFO*>(header),
                                     DIB_RGB_COLORS));
+    // The demonstration build shows only the columns the driver has filled so far.
+    if (preview_ && demonstration_build()) mask_preview(dc, static_cast<HBITMAP>(preview_.get()), filled_columns);
     ::ReleaseDC(dialog_, dc);
     ::InvalidateRect(::GetDlgItem(dialog_, IDC_PREVIEW), nullptr, FALSE);
 }
@@ -553,6 +604,9 @@ void ConsoleWindow::on_command(int id) {
             return;
         }
         case IDC_INFORMATION: open_information_menu(); return;
+        case IDC_READY_LAMP:
+            if (demonstration_build()) module_.link.command(kDemonstrationCommand);
+            return;
         case IDC_LASER: send(0x020A); return;
         case IDC_MOVEMENT_RESET: send(0x0009); return;
         case IDC_DEMONSTRATION: send(main(IDC_DEMONSTRATION).state() == 0 ? 0x0107 : 0x0007); return;
@@ -738,7 +792,7 @@ void ConsoleWindow::on_timer(UINT_PTR id) {
 }
 
 void ConsoleWindow::poll_cooling() {
-    if (!module_.link.is_open()) return;
+    if (!module_.link.is_open() && !demonstration_build()) return;
     SkinnedControl& cooling = main(IDC_COOLING_DISPLAY);
     if (const auto text = refresh_cooling(module_, cooling.text())) cooling.set_text(*text);
 }
@@ -752,7 +806,8 @@ void ConsoleWindow::communication_lost() {
 }
 
 void ConsoleWindow::poll_status() {
-    if (!module_.link.is_open()) return;
+    // The demonstration build polls a closed link too, and says the unit does not answer.
+    if (!module_.link.is_open() && !demonstration_build()) return;
     const bool in_front = ::GetForegroundWindow() == dialog_;
     switch (foreground_step(calibration_running_ || exposure_in_progress_, in_front, active_)) {
         case ForegroundStep::send_active: module_.link.command(command::console_active); break;
@@ -814,9 +869,14 @@ void ConsoleWindow::show_error(const StatusBlock& status) {
 
     const int family = status.program_family();
     const std::uint16_t xray_mode = status.programs[6];
-    switch (error_answer(code)) {
+    ErrorAnswer answer = error_answer(code);
+    // The demonstration build answers 59 as any other error, and opens the dialogs of
+    // errors 1, 55 and 57 without an owner.
+    if (demonstration_build() && answer == ErrorAnswer::program_evolution) answer = ErrorAnswer::retry_or_cancel;
+    const HWND owner = demonstration_build() && (code == 1 || code == 55 || code == 57) ? nullptr : dialog_;
+    switch (answer) {
         case ErrorAnswer::handswitch:
-            show_handswitch_error(dialog_, module_);
+            show_handswitch_error(owner, module_);
             if (family < 4 && xray_mode != 0) {
                 notify(contract::kNotifyCancel);
                 notify(contract::kNotifyEnd);
@@ -824,13 +884,13 @@ void ConsoleWindow::show_error(const StatusBlock& status) {
             }
             return;
         case ErrorAnswer::blocking_dialog:
-            if (show_parameters_error(dialog_, module_, code)) {
+            if (show_parameters_error(owner, module_, code)) {
                 end(kConsoleEnded);
                 notify(contract::kNotifyCancel);
             }
             return;
         case ErrorAnswer::stored_parameters:
-            show_stored_parameters_error(dialog_, module_);
+            show_stored_parameters_error(owner, module_);
             refresh_from_unit();
             return;
         case ErrorAnswer::program_evolution: {
@@ -904,7 +964,7 @@ void ConsoleWindow::scan_indicators(const StatusBlock& status) {
 }
 
 void ConsoleWindow::show_state_text(std::uint16_t text) {
-    const std::string words = module_.language.text(text);
+    const std::string words = state_text(module_.language, text);
     main(IDC_MESSAGE_DISPLAY).set_text(words);
     if (unit_text_ != text) {
         module_.link.show_text(words);
@@ -937,11 +997,13 @@ void ConsoleWindow::finish() {
     finished_ = true;
     notify(contract::kNotifyCancel);
     notify(contract::kNotifyEnd);
-    if (module_.link.is_open()) {
+    // The demonstration build tries both on a closed link too; it has no watchdog timer.
+    if (module_.link.is_open() || demonstration_build()) {
         log_counters(module_.link);
         module_.link.command(command::console_inactive);
     }
-    for (UINT_PTR id : {kStatusTimer, kCoolingTimer, kBlocksPromptTimer, kWatchdogTimer}) ::KillTimer(dialog_, id);
+    for (UINT_PTR id : {kStatusTimer, kCoolingTimer, kBlocksPromptTimer}) ::KillTimer(dialog_, id);
+    if (!demonstration_build()) ::KillTimer(dialog_, kWatchdogTimer);
     preview_.reset();
     full_menu_.reset();
     short_menu_.reset();

@@ -94,7 +94,9 @@ class ConsoleWindow final : public ConsoleAccess {
     void show_state_text(std::uint16_t text);
     void show_selection(const std::array<std::uint16_t, 7>& programs);
     void watchdog_expired();
-    void show_preview(HGLOBAL dib);
+    // `filled_columns`: how many of the last columns the driver has filled (the
+    // demonstration build hides the others).
+    void show_preview(HGLOBAL dib, LPARAM filled_columns);
 
     void notify(int code) const;
     void end(INT_PTR result);

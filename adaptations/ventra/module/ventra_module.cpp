@@ -42,6 +42,16 @@ bool startup_check(VentraModule& module) {
     return module.link.show_startup_text(module.language.text(kInterfaceInactiveText)) == 0;
 }
 
+// The voice's and the print dialog's system libraries leave handles behind each time
+// they are unloaded (Wine's do); once the module has brought them in they stay for the
+// process, so that a host loading the module at every acquisition loses nothing.
+void keep_system_libraries() {
+    for (const char* name : {"winmm.dll", "comdlg32.dll"}) {
+        HMODULE kept = nullptr;
+        ::GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_PIN, name, &kept);
+    }
+}
+
 }  // namespace
 
 VentraModule& ventra() {
@@ -51,6 +61,7 @@ VentraModule& ventra() {
 
 bool VentraModule::start() {
     if (!language.bind()) return false;
+    keep_system_libraries();
     hand_cursor = ::LoadCursor(nullptr, IDC_HAND);
     record = new (std::nothrow) AcquisitionRecord{};
     link.on_reset([this] { save_restore_file(link); });

@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "adaptations/ventra/module/edition.h"
+
 namespace np::ventra {
 namespace {
 
@@ -15,6 +17,12 @@ UniqueKey open_for_reading(HKEY root, const std::string& path) {
 
 VentraKey::VentraKey(std::string_view path) {
     const std::string k(path);
+    if (demonstration_build()) {
+        keys_[0] = open_for_reading(HKEY_CURRENT_USER, "Software\\" + k);
+        if (!keys_[0]) keys_[0] = open_for_reading(HKEY_LOCAL_MACHINE, "Software\\Classes\\" + k);
+        keys_[1] = open_for_reading(HKEY_LOCAL_MACHINE, "Software\\Classes\\" + k);
+        return;
+    }
     keys_[0] = open_for_reading(HKEY_USERS, ".DEFAULT\\Software\\" + k);
     keys_[1] = open_for_reading(HKEY_CURRENT_USER, "Software\\" + k);
     keys_[2] = open_for_reading(HKEY_LOCAL_MACHINE, "Software\\Classes\\" + k);

@@ -1,6 +1,8 @@
 // Ventra's registry lookup: a key path K is read from up to three keys, in this
 // order: HKEY_USERS ".DEFAULT\Software\K", HKEY_CURRENT_USER "Software\K" and
 // HKEY_LOCAL_MACHINE "Software\Classes\K"; a value comes from the first that has it.
+// The demonstration build reads two, as every other module does: the user's key (the
+// machine's when the user's cannot be opened), then the machine's.
 #pragma once
 
 #include <windows.h>

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "adaptations/ventra/files/unit_files.h"
+#include "adaptations/ventra/module/edition.h"
 
 namespace np::ventra {
 namespace {
@@ -51,20 +52,33 @@ std::optional<std::string> date_of(const std::string& path) {
     return text;
 }
 
-}  // namespace
+constexpr const char* kFiles[3][2] = {
+    {"PanoDlg.dll", "Ventra.dll"}, {"NPjbus.dll", "NPjbus.dll"}, {"NPLang.dll", "NPLang.dll"}};
 
-VersionRecord* build_version_list() {
-    constexpr const char* kFiles[3][2] = {
-        {"PanoDlg.dll", "Ventra.dll"}, {"NPjbus.dll", "NPjbus.dll"}, {"NPLang.dll", "NPLang.dll"}};
+// Empty when any of the three cannot be read.
+std::vector<FileVersion> installed_versions() {
     std::vector<FileVersion> found;
     for (const auto& file : kFiles) {
         const std::string path = system_folder_file(file[0]);
         const auto version = version_of(path);
-        if (!version) return nullptr;
+        if (!version) return {};
         const auto date = date_of(path);
-        if (!date) return nullptr;
+        if (!date) return {};
         found.push_back({*version, *date});
     }
+    return found;
+}
+
+// The demonstration build names its three parts without looking at any file.
+std::vector<FileVersion> demonstration_versions() {
+    return std::vector<FileVersion>(std::size(kFiles), FileVersion{"3.0.1.0", "17 juin 2002"});
+}
+
+}  // namespace
+
+VersionRecord* build_version_list() {
+    const std::vector<FileVersion> found = demonstration_build() ? demonstration_versions() : installed_versions();
+    if (found.empty()) return nullptr;
     VersionRecord* first = nullptr;
     VersionRecord** link = &first;
     for (std::size_t i = 0; i < found.size(); ++i) {

@@ -6,7 +6,8 @@
 
 namespace np::ventra {
 
-// Null when a file, its version resource or its date cannot be read.
+// Null when a file, its version resource or its date cannot be read; the demonstration
+// build's fixed list is never null (short of memory).
 VersionRecord* build_version_list();
 
 }  // namespace np::ventra

@@ -9,6 +9,7 @@
 
 #include "adaptations/ventra/files/event_log.h"
 #include "adaptations/ventra/files/unit_files.h"
+#include "adaptations/ventra/module/edition.h"
 #include "adaptations/ventra/screens/screen_dialog.h"
 #include "adaptations/ventra/screens/screen_ids.h"
 #include "common/win32_handles.h"
@@ -128,6 +129,20 @@ class LogScreen : public ScreenDialog {
         mail.lpszNoteText = body.data();
         mail.nFileCount = 1;
         mail.lpFiles = &attachment;
+        if (demonstration_build()) {
+            // The screen's top-level owner (the screen itself when it has none) is held
+            // while the mail dialog is up.
+            const HWND top = ::GetAncestor(dialog(), GA_ROOTOWNER);
+            ::EnableWindow(top, FALSE);
+            ::SetCapture(top);
+            ::SetFocus(nullptr);
+            const ULONG result = send_mail(0, reinterpret_cast<ULONG_PTR>(dialog()), &mail,
+                                           MAPI_LOGON_UI | MAPI_DIALOG, 0);
+            ::ReleaseCapture();
+            ::EnableWindow(top, TRUE);
+            ::SetActiveWindow(dialog());
+            return result;
+        }
         // The console is usually disabled already, as the owner of this screen: it is
         // enabled again afterwards only if it was enabled before.
         const HWND main_window = console_.window();
@@ -149,8 +164,8 @@ class LogScreen : public ScreenDialog {
 
 }  // namespace
 
-void show_log(VentraModule& module, ConsoleAccess& console) {
-    LogScreen(module, console).run(console.window());
+void show_log(VentraModule& module, ConsoleAccess& console, HWND owner) {
+    LogScreen(module, console).run(owner);
 }
 
 }  // namespace np::ventra

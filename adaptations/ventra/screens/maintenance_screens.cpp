@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "adaptations/ventra/module/edition.h"
 #include "adaptations/ventra/screens/screen_dialog.h"
 
 namespace np::ventra {
@@ -34,20 +35,22 @@ void use_common_controls() {
 bool open_maintenance_screen(ConsoleAccess& console, VentraModule& module, int command_id) {
     use_common_controls();
     const HWND owner = console.window();
+    // The demonstration build opens all but the calibration screens without an owner.
+    const HWND information_owner = demonstration_build() ? nullptr : owner;
     switch (command_id) {
-        case kAbout: show_about(module, owner); return true;
-        case kDetails: show_details(module, owner); return true;
-        case kLog: show_log(module, console); return true;
-        case kGeneral: show_general(module, owner); return true;
-        case kCommunication: show_communication(module, owner); return true;
-        case kPreferences: show_preferences(module, owner); return true;
-        case kManufacturing: show_manufacturing(module, owner); return true;
+        case kAbout: show_about(module, information_owner); return true;
+        case kDetails: show_details(module, information_owner); return true;
+        case kLog: show_log(module, console, information_owner); return true;
+        case kGeneral: show_general(module, information_owner); return true;
+        case kCommunication: show_communication(module, information_owner); return true;
+        case kPreferences: show_preferences(module, information_owner); return true;
+        case kManufacturing: show_manufacturing(module, information_owner); return true;
         case kKvCalibration: run_calibration(module, console, Quantity::kv); return true;
         case kMaCalibration: run_calibration(module, console, Quantity::ma); return true;
         case kHeatingCalibration: show_heating_calibration(module, console); return true;
         case kArmCalibration:
         case kArmCalibrationToo: show_arm_calibration(module, owner); return true;
-        case kSaveRestore: show_save_restore(module, owner); return true;
+        case kSaveRestore: show_save_restore(module, information_owner); return true;
         default: return false;
     }
 }

@@ -6,6 +6,7 @@
 #include <array>
 
 #include "adaptations/ventra/files/unit_files.h"
+#include "adaptations/ventra/module/edition.h"
 #include "adaptations/ventra/link/unit_registers.h"
 #include "adaptations/ventra/screens/screen_dialog.h"
 #include "adaptations/ventra/screens/screen_ids.h"
@@ -171,7 +172,8 @@ class PreferencesScreen : public ScreenDialog {
         if (link().command(kStorePreferences) != 0) message(kSaveFailed);
         read_and_show();
         save_restore_file(link());
-        close(IDOK);
+        // The demonstration build keeps the screen open for further changes.
+        if (!demonstration_build()) close(IDOK);
     }
 
     Preferences values_;

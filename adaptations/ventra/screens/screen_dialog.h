@@ -74,10 +74,11 @@ std::string read_failure_text(const LanguageModule& language, int code);
 // A text file read whole in binary; empty when it cannot be read.
 std::string whole_file(const char* path);
 
-// The screens, one function each; the owner is the console's window.
+// The screens, one function each; the owner is the console's window (none for some in
+// the demonstration build).
 void show_about(VentraModule& module, HWND owner);
 void show_details(VentraModule& module, HWND owner);
-void show_log(VentraModule& module, ConsoleAccess& console);
+void show_log(VentraModule& module, ConsoleAccess& console, HWND owner);
 void show_general(VentraModule& module, HWND owner);
 void show_communication(VentraModule& module, HWND owner);
 void show_counters(VentraModule& module, HWND owner);

@@ -1,0 +1,9 @@
+#include "adaptations/ventra/module/edition.h"
+
+namespace np::ventra {
+
+bool demonstration_build() {
+    return false;
+}
+
+}  // namespace np::ventra
