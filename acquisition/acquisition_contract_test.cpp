@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "acquisition/testing/host_bench.h"
+#include "acquisition/testing/acquisition_bench.h"
 #include "common/acquisition_record.h"
 #include "sim/phantom/phantom_scan.h"
 #include "tools/wintest/message_box_capture.h"
@@ -23,67 +23,16 @@ namespace {
 using np::testing::HostMessage;
 using np::testing::kImageMessage;
 using np::testing::kPreviewMessage;
+using np::testing::kRawDumps;
 using np::testing::kRawImageMessage;
 
 constexpr const char* kPano = "NORVANE\\PANO";
 constexpr const char* kCard = "NORVANE\\SIMULATOR\\CARD";
 constexpr const char* kPanodlg = "NORVANE\\SIMULATOR\\PANODLG";
 constexpr const char* kConsole = "NORVANE\\SIMULATOR\\CONSOLE";
-constexpr const char* kDumps[3] = {"c:\\Buffer1.raw", "c:\\Buffer2.raw", "c:\\Buffer3.raw"};
 constexpr int kLine = 1244;
 
-// One driver and one adaptation on the phantom's mask, the card playing fast.
-class Bench {
-  public:
-    explicit Bench(const char* adaptation) {
-        EXPECT_TRUE(adaptation_.install(adaptation));
-        mask_.write(np::phantom::mask_file_bytes(np::phantom::make_sensor_model(1024)));
-        registry_.set_user_dword(kPano, "BaudRatePano", 1);
-        registry_.set_user_dword(kPano, "TimeoutPano", 100);
-        registry_.set_user_dword(kPano, "BaudRateOrvix", 1);
-        registry_.set_user_dword(kPano, "ModeOrvix", 1);
-        registry_.set_user_dword(kCard, "LineRate", 20000);
-    }
-
-    np::RegistrySandbox& registry() { return registry_; }
-
-    int open(short host_code = 0) {
-        const std::string failure = driver_.load("Scanlink_sim.dll");
-        EXPECT_EQ(failure, "");
-        return failure.empty() ? driver_.open(host_.handle(), host_code) : -100;
-    }
-    // One PANOWAITFORIMAGE, with no dump left from an earlier one.
-    int acquire() {
-        host_.clear();
-        for (const char* dump : kDumps)
-            ::DeleteFileA(dump);
-        threads_before_ = np::testing::thread_count();
-        return driver_->PANOWAITFORIMAGE();
-    }
-    // The host's copy of the record; valid stays 0 when the driver has none.
-    np::AcquisitionRecord record() const {
-        np::AcquisitionRecord record{};
-        driver_->PANOGETCOMMDATA(&record);
-        return record;
-    }
-    int width() const { return driver_->size().first; }
-    const std::vector<HostMessage>& messages() const { return host_.messages(); }
-    long no_image_code() const { return host_.last_no_image_code(); }
-    const std::vector<std::uint8_t>& image() const { return host_.image(); }
-    int threads_before() const { return threads_before_; }
-    long count(UINT message) const {
-        return std::count_if(messages().begin(), messages().end(),
-                             [message](const HostMessage& m) { return m.message == message; });
-    }
-
-  private:
-    np::RegistrySandbox registry_{"NORVANE"};
-    np::testing::AdaptationInstall adaptation_;
-    np::testing::MaskInstall mask_;
-    np::testing::HostWindow host_;
-    np::testing::DriverLibrary driver_;
-    int threads_before_ = 0;
-};
+using Bench = np::testing::AcquisitionBench;
 
 // The calls of the test adaptation module while it lives, one name each, with a
 // run of repeated names (bHaveToMirror) kept once.
@@ -269,12 +218,12 @@ TEST(AcquisitionSettings, ImageTypeTwoDeliversTheMirroredRawImageAsDumped) {
     ASSERT_EQ(bench.messages().back().message, kRawImageMessage);
     const HostMessage& raw_message = bench.messages().back();
     EXPECT_EQ(raw_message.lparam, 0);
-    ASSERT_EQ(bench.width(), 2700);
+    ASSERT_EQ(bench.size().first, 2700);
     const auto* raw = reinterpret_cast<const std::uint16_t*>(raw_message.wparam);
     ASSERT_NE(raw, nullptr);
 
-    const RawDump as_read = read_dump(kDumps[0]), mirrored = read_dump(kDumps[1]),
-                  with_bitmap = read_dump(kDumps[2]);
+    const RawDump as_read = read_dump(kRawDumps[0]), mirrored = read_dump(kRawDumps[1]),
+                  with_bitmap = read_dump(kRawDumps[2]);
     for (const RawDump* dump : {&as_read, &mirrored, &with_bitmap}) {
         ASSERT_TRUE(dump->present);
         EXPECT_EQ(dump->samples_per_line, 1244u);
@@ -339,10 +288,10 @@ TEST(ConsoleNotification, AnyOtherCodeIsTheEscapeKeyAndTheFirstDumpKeepsThePlann
     ASSERT_EQ(bench.open(), 1);
     EXPECT_EQ(bench.acquire(), 0);
     EXPECT_EQ(bench.no_image_code(), 4);
-    EXPECT_EQ(bench.width(), 2700);
+    EXPECT_EQ(bench.size().first, 2700);
     EXPECT_EQ(bench.record().valid, 0u) << "no record of a failed acquisition for the host";
 
-    const RawDump as_read = read_dump(kDumps[0]);
+    const RawDump as_read = read_dump(kRawDumps[0]);
     ASSERT_TRUE(as_read.present);
     EXPECT_EQ(as_read.lines, 2700u);
     ASSERT_EQ(as_read.samples.size(), 2700u * kLine);
@@ -351,8 +300,8 @@ TEST(ConsoleNotification, AnyOtherCodeIsTheEscapeKeyAndTheFirstDumpKeepsThePlann
     for (int n = 80; n < 2700; ++n)
         written_past_the_stall += !line_is_blank(as_read.line(n));
     EXPECT_EQ(written_past_the_stall, 0);
-    EXPECT_FALSE(read_dump(kDumps[1]).present);
-    EXPECT_FALSE(read_dump(kDumps[2]).present);
+    EXPECT_FALSE(read_dump(kRawDumps[1]).present);
+    EXPECT_FALSE(read_dump(kRawDumps[2]).present);
 }
 
 }  // namespace

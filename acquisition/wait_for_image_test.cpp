@@ -4,12 +4,11 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstring>
 #include <string>
 #include <vector>
 
-#include "acquisition/testing/host_bench.h"
+#include "acquisition/testing/acquisition_bench.h"
 #include "common/acquisition_record.h"
 #include "sim/phantom/phantom_scan.h"
 #include "tools/wintest/address_space_hog.h"
@@ -28,95 +27,7 @@ constexpr const char* kCard = "NORVANE\\SIMULATOR\\CARD";
 constexpr const char* kPanodlg = "NORVANE\\SIMULATOR\\PANODLG";
 constexpr const char* kConsole = "NORVANE\\SIMULATOR\\CONSOLE";
 
-// One driver, one adaptation, one phantom: installed on construction, removed after.
-class Bench {
-  public:
-    Bench(const char* adaptation, int mode = 1) {
-        EXPECT_TRUE(adaptation_.install(adaptation));
-        mask_.write(
-            np::phantom::mask_file_bytes(np::phantom::make_sensor_model(mode == 2 ? 4096 : 1024)));
-        registry_.set_user_dword(kPano, "BaudRatePano", 1);
-        registry_.set_user_dword(kPano, "TimeoutPano", 100);
-        registry_.set_user_dword(kPano, "BaudRateOrvix", 1);
-        registry_.set_user_dword(kPano, "ModeOrvix", static_cast<std::uint32_t>(mode));
-        registry_.set_user_dword(kCard, "LineRate", 20000);
-    }
-
-    np::RegistrySandbox& registry() { return registry_; }
-
-    int open() {
-        const std::string failure = driver_.load("Scanlink_sim.dll");
-        EXPECT_EQ(failure, "");
-        if (!failure.empty()) return -100;
-        host_.follow_console_log();
-        const int result = driver_.open(host_.handle());
-        if (result == 1) host_.follow_console_log();
-        return result;
-    }
-    // PANOCLOSE, also after a failed opening.
-    void close() { driver_.close(); }
-    int acquire() {
-        host_.clear();
-        threads_before_ = np::testing::thread_count();
-        return driver_->PANOWAITFORIMAGE();
-    }
-    std::pair<int, int> size() const { return driver_->size(); }
-    std::pair<int, int> preview_size() const { return driver_->preview_size(); }
-    np::AcquisitionRecord record() const {
-        np::AcquisitionRecord record{};
-        driver_->PANOGETCOMMDATA(&record);
-        return record;
-    }
-    // lParam of the single no-image message, or -1.
-    long no_image_code() const { return host_.last_no_image_code(); }
-    const Message* image_message() const { return host_.image_message(); }
-    const std::vector<Message>& messages() const { return host_.messages(); }
-    const std::vector<std::uint8_t>& image() const { return host_.image(); }
-    void on_each_message(void (*hook)()) { host_.on_each_message(hook); }
-    int threads_before() const { return threads_before_; }
-
-  private:
-    np::RegistrySandbox registry_{"NORVANE"};
-    np::testing::AdaptationInstall adaptation_;
-    np::testing::MaskInstall mask_;
-    np::testing::HostWindow host_;
-    np::testing::DriverLibrary driver_;
-    int threads_before_ = 0;
-};
-
-bool in_section_gap(int column) {
-    for (int k = 1; k < 5; ++k)
-        if (column >= 550 * k - 50 - 1 && column <= 550 * k) return true;
-    return false;
-}
-
-// Correlation of the delivered image with the scene over the live area: no section
-// gaps, no seam, no dead positions, no logo, no border.
-double scene_correlation(const np::testing::DeliveredImage& image, const np::phantom::Scene& scene,
-                         bool mirrored) {
-    const auto model = np::phantom::make_sensor_model(1024);
-    const int seam = mirrored ? 622 : 621;
-    double sx = 0, sy = 0, sxx = 0, syy = 0, sxy = 0, n = 0;
-    for (int row = 2; row < 1242; row += 2) {
-        if (std::abs(row - seam) <= 2) continue;
-        bool near_dead = false;
-        for (int dead : model.dead_positions)
-            near_dead |= std::abs(row - dead) <= 1;
-        if (near_dead) continue;
-        for (int column = 2; column < image.width - 2; column += 3) {
-            if (in_section_gap(column) || (row > 1180 && column > image.width - 60)) continue;
-            const double x = scene.at(column, row), y = image.at(column, row);
-            sx += x, sy += y, sxx += x * x, syy += y * y, sxy += x * y, n += 1;
-        }
-    }
-    const double cov = sxy / n - sx / n * sy / n;
-    return cov / std::sqrt((sxx / n - sx / n * sx / n) * (syy / n - sy / n * sy / n));
-}
-
-const np::phantom::Scene& scene() {
-    static const np::phantom::Scene s = np::phantom::make_panoramic_scene(2700, 1);
-    return s;
-}
+using Bench = np::testing::AcquisitionBench;
 
 void expect_phantom_image(const Bench& bench, bool mirrored) {
     ASSERT_NE(bench.image_message(), nullptr);
@@ -124,7 +35,8 @@ void expect_phantom_image(const Bench& bench, bool mirrored) {
     const np::testing::DeliveredImage image(bench.image());
     ASSERT_EQ(image.width, 2700);
     ASSERT_EQ(image.height, 1244);
-    EXPECT_GT(scene_correlation(image, scene(), mirrored), 0.99);
+    np::testing::expect_sections_in_place(image, {500, 500, 500, 500, 500},
+                                          np::phantom::make_sensor_model(1024), mirrored ? 622 : 621);
     // The filled molar is on the left, where the scene has it.
     const auto filling = np::phantom::filling_landmark(2700);
     EXPECT_GT(image.at(filling.column, filling.row), 240);
@@ -167,9 +79,7 @@ TEST(PhantomAcquisition, LivePreviewAtOneSixthReportsTheColumnsDrawn) {
     bench.registry().set_user_dword(kCard, "LineRate", 3000);
     ASSERT_EQ(bench.open(), 1);
     ASSERT_EQ(bench.acquire(), 1);
-    std::vector<long> columns;
-    for (const Message& m : bench.messages())
-        if (m.message == kPreviewMessage) columns.push_back(static_cast<long>(m.lparam));
+    const std::vector<long> columns = bench.host().preview_values();
     ASSERT_GE(columns.size(), 3u);
     // A batch of fewer than six lines may add no preview column, so a count can repeat.
     for (std::size_t i = 1; i < columns.size(); ++i)
@@ -239,18 +149,6 @@ TEST(AcquisitionResults, NoMemoryForTheImageGivesCodeZero) {
     EXPECT_NE(bench.image_message(), nullptr);
 }
 
-TEST(AcquisitionResults, ARefusedStartStillStopsTheCard) {
-    np::MessageBoxCapture boxes;
-    Bench bench("TestPanodlgMinimal.dll");
-    bench.registry().set_user_text(kCard, "Fail", "IOCTL_START_PICT_READ IOCTL_STOP_PICT_READ");
-    ASSERT_EQ(bench.open(), 1);
-    EXPECT_EQ(bench.acquire(), 0);
-    EXPECT_EQ(bench.no_image_code(), 5);
-    ASSERT_EQ(boxes.count(), 2u) << boxes.log();
-    EXPECT_EQ(boxes[0].title, "Scanlink : IOCTL_START_PICT_READ");
-    EXPECT_EQ(boxes[1].title, "Scanlink : IOCTL_STOP_PICT_READ");
-}
-
 // The adaptation starves the process at the first line it reorders, so the live
 // preview's display table, computed a few lines later, is refused its memory and the
 // transfer ends by an exception.
@@ -262,7 +160,7 @@ TEST(AcquisitionResults, MemoryRefusedMidTransferStopsTheCardAndReportsCodeZero)
     const auto release = reinterpret_cast<void (*)()>(reinterpret_cast<void*>(
         ::GetProcAddress(::GetModuleHandleA("Panodlg.dll"), "TestReleaseMemory")));
     ASSERT_NE(release, nullptr);
-    bench.on_each_message(release);
+    bench.host().on_each_message(release);
     const int result = bench.acquire();
     release();
     EXPECT_EQ(result, 0);
@@ -344,10 +242,7 @@ TEST(ConsoleAcquisition, FourSectionsPreviewAtOneEighthAndTheImageGoesToTheConso
     ASSERT_EQ(bench.acquire(), 1);
     EXPECT_EQ(bench.preview_size(), (std::pair{500, 156}));
     // Planned 2150 columns: offset (500 - 268) / 2 = 116, announced once to the host.
-    std::vector<long> to_host;
-    for (const Message& m : bench.messages())
-        if (m.message == kPreviewMessage) to_host.push_back(static_cast<long>(m.lparam));
-    EXPECT_EQ(to_host, std::vector<long>{116});
+    EXPECT_EQ(bench.host().preview_values(), std::vector<long>{116});
     // The drawn columns go to the console: 2150 lines at 1/8 right of the offset.
     const Message* image = bench.image_message();
     ASSERT_NE(image, nullptr);

@@ -179,27 +179,36 @@ TEST_F(Installation, NorvanePanDemonstrationGoesToTheInstallFolderAndPageOneDele
     }
 }
 
-const RegistryTable kKv80Pano = {
-    {"PANO\\PostProcess", "6"},         {"PANO\\BaudRatePano", "dword:4"},  {"PANO\\TimeoutPano", "dword:208"},
-    {"PANO\\BaudRateOrvix", "dword:1"}, {"PANO\\ModeOrvix", "dword:0"},     {"PANO\\KV80\\ProgNum", "0"},
-    {"PANO\\KV80\\kV", "60"},           {"PANO\\KV80\\mA", "0"}};
+// A Kv unit's settings: `model` "KV80" or "KV40", the port digit and its programs.
+RegistryTable kv_table(const std::string& model, const char* com,
+                       const std::vector<std::pair<int, std::vector<std::string>>>& programs) {
+    const std::string key = "PANO\\" + model;
+    return with_programs({{"PANO\\COM", com},
+                          {"PANO\\PostProcess", "6"},
+                          {"PANO\\BaudRatePano", "dword:4"},
+                          {"PANO\\TimeoutPano", "dword:208"},
+                          {"PANO\\BaudRateOrvix", "dword:1"},
+                          {"PANO\\ModeOrvix", "dword:0"},
+                          {key + "\\ProgNum", "0"},
+                          {key + "\\kV", "60"},
+                          {key + "\\mA", "0"}},
+                         key, programs);
+}
 
 RegistryTable kv80_table(const char* com) {
-    RegistryTable table = kKv80Pano;
-    table["PANO\\COM"] = com;
-    return with_programs(table, "PANO\\KV80",
-                         {{20, {"PANO Adult 1", "2420", "10"}},
-                          {21, {"PANO Adult 2", "2340", "10"}},
-                          {22, {"PANO Adult 3", "2390", "10"}},
-                          {23, {"PANO Child 1", "2180", "10"}},
-                          {24, {"PANO Child 2", "2090", "10"}},
-                          {25, {"PANO Child 3", "2390", "10"}},
-                          {26, {"Sinus", "1180", "10"}},
-                          {27, {"TMJ:LA (1)", "580", "20", "540", "35"}},
-                          {28, {"TMJ:PA", "800", "10", "800", "80"}},
-                          {29, {"SCT Right", "480", "10", "570", "100", "580", "90"}},
-                          {30, {"SCT Left", "490", "10", "560", "125", "570", "125"}},
-                          {33, {"TMJ:LA (2)", "560", "10", "530", "700"}}});
+    return kv_table("KV80", com,
+                    {{20, {"PANO Adult 1", "2420", "10"}},
+                     {21, {"PANO Adult 2", "2340", "10"}},
+                     {22, {"PANO Adult 3", "2390", "10"}},
+                     {23, {"PANO Child 1", "2180", "10"}},
+                     {24, {"PANO Child 2", "2090", "10"}},
+                     {25, {"PANO Child 3", "2390", "10"}},
+                     {26, {"Sinus", "1180", "10"}},
+                     {27, {"TMJ:LA (1)", "580", "20", "540", "35"}},
+                     {28, {"TMJ:PA", "800", "10", "800", "80"}},
+                     {29, {"SCT Right", "480", "10", "570", "100", "580", "90"}},
+                     {30, {"SCT Left", "490", "10", "560", "125", "570", "125"}},
+                     {33, {"TMJ:LA (2)", "560", "10", "530", "700"}}});
 }
 
 TEST_F(Installation, Kv80WithSerialLineOn2000AndItsNamesKeptForTheNextInstallation) {
@@ -240,22 +249,13 @@ TEST_F(Installation, Kv40WithoutSerialLineOn98) {
     ASSERT_EQ(wizard.next(), 110);
     EXPECT_EQ(wizard.text(IDC_SUMMARY_XRAY), "manually fixed with a dialog box");
     install(wizard);
-    RegistryTable expected = {{"PANO\\COM", "0"},
-                              {"PANO\\PostProcess", "6"},
-                              {"PANO\\BaudRatePano", "dword:4"},
-                              {"PANO\\TimeoutPano", "dword:208"},
-                              {"PANO\\BaudRateOrvix", "dword:1"},
-                              {"PANO\\ModeOrvix", "dword:0"},
-                              {"PANO\\KV40\\ProgNum", "0"},
-                              {"PANO\\KV40\\kV", "60"},
-                              {"PANO\\KV40\\mA", "0"}};
-    expected = with_programs(expected, "PANO\\KV40",
-                             {{20, {"Adult", "2420", "10"}},
-                              {23, {"PANO Child", "2180", "10"}},
-                              {26, {"Sinus Mode", "1180", "10"}},
-                              {27, {"TMJ:LA (1)", "580", "20", "540", "35"}},
-                              {28, {"TMJ:PA", "800", "10", "800", "80"}},
-                              {33, {"TMJ:LA (2)", "560", "10", "530", "700"}}});
+    const RegistryTable expected = kv_table("KV40", "0",
+                                            {{20, {"Adult", "2420", "10"}},
+                                             {23, {"PANO Child", "2180", "10"}},
+                                             {26, {"Sinus Mode", "1180", "10"}},
+                                             {27, {"TMJ:LA (1)", "580", "20", "540", "35"}},
+                                             {28, {"TMJ:PA", "800", "10", "800", "80"}},
+                                             {33, {"TMJ:LA (2)", "560", "10", "530", "700"}}});
     EXPECT_EQ(testing::machine_settings(), expected);
     EXPECT_EQ(testing::file_content(std::string(kSystem) + "PANODLG.DLL"), medium_file("KV40.DLL"));
 }
@@ -329,11 +329,7 @@ TEST_F(Installation, AModuleMissingFromTheMediumIsReportedAndTheWizardGoesOnToTh
     WizardOperator wizard;
     ASSERT_EQ(choose(wizard, IDC_OS_XP, IDC_UNIT_OP10), 121);
     ASSERT_EQ(wizard.next(), 110);
-    ASSERT_EQ(wizard.next(), 111);
-    ASSERT_EQ(wizard.next(), 122);
-    ASSERT_EQ(wizard.next(), 112);
-    wizard.finish();
-    ASSERT_TRUE(wizard.wait_end());
+    install(wizard);
     ASSERT_EQ(wizard.boxes().size(), 1u);
     EXPECT_EQ(wizard.boxes()[0].title, "Orvix Driver Install Error");
     EXPECT_EQ(wizard.boxes()[0].text,
@@ -399,8 +395,6 @@ void tour(const testing::ScreenDesktop& desktop, std::vector<int>& seen) {
         seen.push_back(wizard.page());
         RECT frame{};
         ::GetWindowRect(wizard.sheet(), &frame);
-        EXPECT_LE(frame.right - frame.left, 800);
-        EXPECT_LE(frame.bottom - frame.top, 600);
         EXPECT_GE(frame.left, 0) << frame.left << "," << frame.top;
         EXPECT_GE(frame.top, 0);
         EXPECT_LE(frame.right, 800);

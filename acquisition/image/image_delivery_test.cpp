@@ -110,11 +110,11 @@ class Delivery : public ::testing::Test {
         return rows;
     }
 
-    void deliver(AdaptationSteps steps = {}, int logo = kDefaultLogo) {
+    void deliver(AdaptationSteps steps = {}) {
         DisplayTable table{};
         deliver_image(allocate_final_bitmap(kLength), {raw_.data(), kLength}, record_, mask_,
-                      settings_, steps, {::GetModuleHandleA(nullptr), logo}, {host_, console_},
-                      table);
+                      settings_, steps, {::GetModuleHandleA(nullptr), kDefaultLogo},
+                      {host_, console_}, table);
     }
 
     HWND host_{};
@@ -165,20 +165,6 @@ TEST_F(Delivery, BlockLayoutPixelsAndLogo) {
     EXPECT_EQ(block[kPixelOffset + kStride * kImageHeight], 0) << "spare byte";
     EXPECT_TRUE(g_post_calls.empty());
     EXPECT_TRUE(g_tmj_calls.empty());
-}
-
-TEST_F(Delivery, OemLogoFromItsOwnResource) {
-    std::fill(raw_.begin(), raw_.end(), 500);
-    record_.program = 0;  // plain scale: 125 everywhere, inverted to 255 under white
-    deliver({}, kOemLogo);
-    ASSERT_EQ(g_received.size(), 2u);
-    const std::uint8_t* pixels = g_received[1].block.data() + kPixelOffset;
-    // The 12 x 3 test logo: a white top row, then white at both ends, then the right end.
-    for (int x = 0; x < 12; ++x) {
-        EXPECT_EQ(pixels[kLength - 12 + x], 255) << x;
-        EXPECT_EQ(pixels[kStride + kLength - 12 + x], x == 0 || x == 11 ? 255 : 125) << x;
-    }
-    EXPECT_EQ(pixels[3 * kStride + kLength - 1], 125);
 }
 
 TEST_F(Delivery, AdaptationStepsOnlyWhenAskedFor) {

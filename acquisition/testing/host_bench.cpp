@@ -43,6 +43,14 @@ std::string program_directory() {
     return file.substr(0, file.find_last_of("\\/"));
 }
 
+void set_working_card(RegistrySandbox& registry, std::uint32_t mode, std::uint32_t line_rate) {
+    registry.set_user_dword(kPanoPath, "BaudRatePano", 1);
+    registry.set_user_dword(kPanoPath, "TimeoutPano", 100);
+    registry.set_user_dword(kPanoPath, "BaudRateOrvix", 1);
+    registry.set_user_dword(kPanoPath, "ModeOrvix", mode);
+    registry.set_user_dword(kCardSimulatorPath, "LineRate", line_rate);
+}
+
 std::string DriverExports::resolve(HMODULE driver) {
     std::string missing;
     resolve_export(driver, "PANOOPEN", PANOOPEN, missing);

@@ -15,6 +15,7 @@
 
 #include "common/acquisition_record.h"
 #include "common/win32_handles.h"
+#include "tools/wintest/registry_sandbox.h"
 
 namespace np::testing {
 
@@ -22,7 +23,15 @@ inline constexpr UINT kImageMessage = WM_USER + 600;     // 1624
 inline constexpr UINT kPreviewMessage = WM_USER + 601;   // 1625
 inline constexpr UINT kRawImageMessage = WM_USER + 602;  // 1626
 
+inline constexpr const char* kPanoPath = "NORVANE\\PANO";
+inline constexpr const char* kCardSimulatorPath = "NORVANE\\SIMULATOR\\CARD";
+
 std::string program_directory();
+
+// The driver's card settings of a working installation (BaudRatePano 1, TimeoutPano 100,
+// BaudRateOrvix 1, ModeOrvix `mode`) and the simulated card at `line_rate` lines a second.
+void set_working_card(RegistrySandbox& registry, std::uint32_t mode = 1,
+                      std::uint32_t line_rate = 20000);
 
 struct DriverExports {
     int (*PANOOPEN)(HWND, const char*, short) = nullptr;
@@ -93,7 +102,6 @@ class HostWindow {
     // Asks "TestConsoleLog" of the loaded Panodlg.dll, if it has one, for its log at
     // every image message.
     void follow_console_log();
-    void forget_console_log() { console_log_ = nullptr; }
     // Runs `hook` first thing on every driver message, before anything is recorded.
     void on_each_message(void (*hook)()) { before_message_ = hook; }
 

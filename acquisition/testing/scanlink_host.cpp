@@ -20,10 +20,7 @@ std::vector<std::uint8_t> mask_file_bytes(std::size_t size, const char* serial) 
 ScanlinkHost::ScanlinkHost(const char* module, const char* driver) {
     install_adaptation(module);
     install_mask(mask_file_bytes());
-    set_card_setting("BaudRatePano", 1);
-    set_card_setting("TimeoutPano", 100);
-    set_card_setting("BaudRateOrvix", 1);
-    set_card_setting("ModeOrvix", 1);
+    set_working_card(sandbox_);
     window_ = ::CreateWindowExA(0, "STATIC", "host", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr,
                                 nullptr, nullptr, nullptr);
     driver_.reset(::LoadLibraryA(driver));

@@ -19,9 +19,6 @@ namespace np::testing {
 
 using ScanlinkExports = DriverExports;
 
-inline constexpr const char* kPanoPath = "NORVANE\\PANO";
-inline constexpr const char* kCardSimulatorPath = "NORVANE\\SIMULATOR\\CARD";
-
 // A mask file of `size` bytes whose header names the cassette `serial`.
 std::vector<std::uint8_t> mask_file_bytes(std::size_t size = 5000, const char* serial = "OR  1000");
 
@@ -29,7 +26,7 @@ class ScanlinkHost {
   public:
     // Loads `driver` ("Scanlink_sim.dll") and installs a complete working setup: the
     // adaptation `module` ("TestPanodlgFull.dll") as Panodlg.dll, a 5000-byte mask and
-    // card settings BaudRatePano 1, TimeoutPano 100, BaudRateOrvix 1, ModeOrvix 1.
+    // the working card settings (set_working_card).
     explicit ScanlinkHost(const char* module = "TestPanodlgFull.dll",
                           const char* driver = "Scanlink_sim.dll");
     ScanlinkHost(const ScanlinkHost&) = delete;

@@ -56,8 +56,7 @@ void fill_record(np::AcquisitionRecord* record) {
         static_cast<float>(configured_number(kConfigPath, "ExposureMs", 14200)) / 1000.0f;
     record->valid = 1;
     const std::vector<int> widths = configured_list(kConfigPath, "Widths", "2300");
-    record->section_count = static_cast<std::int16_t>(
-        configured_number(kConfigPath, "SectionCount", static_cast<int>(widths.size())));
+    record->section_count = static_cast<std::int16_t>(widths.size());
     int start = 0;
     for (std::size_t k = 0; k < widths.size(); ++k) {
         record->sections[k].start = static_cast<std::int16_t>(start);

@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -13,18 +12,14 @@
 #include <thread>
 #include <vector>
 
-#include "acquisition/testing/host_bench.h"
+#include "acquisition/testing/acquisition_bench.h"
 #include "adaptations/dialog/testing/panel_operator.h"
 #include "common/acquisition_record.h"
 #include "common/win32_handles.h"
-#include "sim/phantom/scene.h"
-#include "sim/phantom/sensor_model.h"
-#include "tools/wintest/registry_sandbox.h"
 
 namespace np {
 namespace {
 
-constexpr const char* kPano = "NORVANE\\PANO";
 constexpr const char* kCard = "NORVANE\\SIMULATOR\\CARD";
 constexpr const char* kOut = "dialog-acquisition";
 
@@ -67,44 +62,14 @@ int run_pano_host() {
     return static_cast<int>(code);
 }
 
-// Correlation of image columns [first, last] with the scene `shift` columns further,
-// away from the seam, dead sensor positions and the logo.
-double correlation(const testing::DeliveredImage& image, const phantom::Scene& scene,
-                   const phantom::SensorModel& model, int first, int last, int shift) {
-    double sx = 0, sy = 0, sxx = 0, syy = 0, sxy = 0, n = 0;
-    for (int row = 2; row < 1242; row += 3) {
-        bool clean = std::abs(row - 621) > 2;
-        for (int dead : model.dead_positions)
-            clean &= std::abs(row - dead) > 1;
-        for (int column = first; clean && column <= last; column += 2) {
-            if (column + shift < 0 || column + shift >= scene.columns) continue;
-            if (row > 1180 && column > image.width - 60) continue;
-            const double x = scene.at(column + shift, row), y = image.at(column, row);
-            sx += x, sy += y, sxx += x * x, syy += y * y, sxy += x * y, n += 1;
-        }
-    }
-    const double cov = sxy / n - sx / n * sy / n;
-    return cov / std::sqrt((sxx / n - sx / n * sx / n) * (syy / n - sy / n * sy / n));
-}
-
 class DialogAcquisition : public ::testing::TestWithParam<Exposure> {};
 
 TEST_P(DialogAcquisition, TheChosenProgramShapesTheImage) {
     const Exposure& exposure = GetParam();
-    const phantom::SensorModel model = phantom::make_sensor_model(1024);
-    RegistrySandbox registry("NORVANE");
-    testing::AdaptationInstall adaptation;
-    ASSERT_TRUE(adaptation.install(exposure.module));
-    testing::MaskInstall mask;
-    ASSERT_TRUE(mask.write(phantom::mask_file_bytes(model)));
-    registry.set_user_dword(kPano, "BaudRatePano", 1);
-    registry.set_user_dword(kPano, "TimeoutPano", 100);
-    registry.set_user_dword(kPano, "BaudRateOrvix", 1);
-    registry.set_user_dword(kPano, "ModeOrvix", 1);
-    registry.set_user_dword(kCard, "Rotation", 1);
-    registry.set_user_dword(kCard, "LineRate", 20000);
-    registry.set_user_text(kCard, "Widths", number_list(exposure.widths));
-    registry.set_user_text(kCard, "Gaps", number_list(exposure.gaps));
+    testing::AcquisitionBench bench(exposure.module);
+    bench.registry().set_user_dword(kCard, "Rotation", 1);
+    bench.registry().set_user_text(kCard, "Widths", number_list(exposure.widths));
+    bench.registry().set_user_text(kCard, "Gaps", number_list(exposure.gaps));
     ::CreateDirectoryA(kOut, nullptr);
     ::DeleteFileA((std::string(kOut) + "\\image-1.bmp").c_str());
 
@@ -141,17 +106,7 @@ TEST_P(DialogAcquisition, TheChosenProgramShapesTheImage) {
     const testing::DeliveredImage image(bitmap);
     ASSERT_EQ(image.width, columns);
     ASSERT_EQ(image.height, 1244);
-    const phantom::Scene scene = phantom::make_panoramic_scene(columns, 1);
-    int start = 0;
-    for (std::size_t k = 0; k < image_widths.size(); ++k) {
-        const int first = start + 4, last = start + image_widths[k] - 5;
-        const double in_place = correlation(image, scene, model, first, last, 0);
-        EXPECT_GT(in_place, 0.99) << "section " << k;
-        for (int shift : {-2, -1, 1, 2})
-            EXPECT_GT(in_place, correlation(image, scene, model, first, last, shift))
-                << "section " << k << " fits the scene better shifted by " << shift;
-        start += image_widths[k] + kSectionGap;
-    }
+    testing::expect_sections_in_place(image, image_widths, phantom::make_sensor_model(1024));
 }
 
 INSTANTIATE_TEST_SUITE_P(

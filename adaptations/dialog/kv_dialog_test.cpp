@@ -9,7 +9,7 @@
 
 #include "adaptations/dialog/resources/dialog_ids.h"
 #include "adaptations/dialog/testing/dialog_session.h"
-#include "adaptations/dialog/testing/module_entries.h"
+#include "acquisition/testing/module_entries.h"
 #include "tools/wintest/window_picture.h"
 #include "common/settings_key.h"
 #include "tools/wintest/registry_sandbox.h"

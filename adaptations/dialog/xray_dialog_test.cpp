@@ -10,7 +10,7 @@
 
 #include "adaptations/dialog/resources/dialog_ids.h"
 #include "adaptations/dialog/testing/dialog_session.h"
-#include "adaptations/dialog/testing/module_entries.h"
+#include "acquisition/testing/module_entries.h"
 #include "common/sensor_lines.h"
 #include "common/settings_key.h"
 #include "tools/wintest/registry_sandbox.h"

@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -25,16 +24,6 @@ struct Image {
     }
     bool balance() { return balance_columns(pixels.data(), width, height); }
 };
-
-// The curve of one column worked out independently of the implementation.
-int expected_pixel(double sum, double neighbourhood_mean, int rows, int v) {
-    const double r = neighbourhood_mean / sum;
-    const double m = sum / rows;
-    const float a = static_cast<float>((r - 1) / (m - 255));
-    const float b = static_cast<float>(r - sum * a / rows);
-    const double bent = v * (a * static_cast<double>(v) + b) + 0.5;
-    return bent < 0 ? 0 : (bent > 255 ? 255 : static_cast<int>(bent));
-}
 
 TEST(ColumnBalance, RefusesWhatItCannotCorrect) {
     Image narrow(14, 400, 90);
@@ -68,26 +57,19 @@ TEST(ColumnBalance, UniformImageUnchanged) {
 }
 
 TEST(ColumnBalance, DarkColumnPulledTowardsItsNeighbours) {
-    // 15 columns is the narrowest image; only column 7 has a full neighbourhood.
+    // 15 columns is the narrowest image; only column 7 has a full neighbourhood. Its 100
+    // summed rows hold 6099, the neighbourhood mean is floor(146099 / 15) = 9739: r = 1.5968,
+    // a = (r - 1) / (60.99 - 255) = -0.0030760, b = r - 60.99 a = 1.7844, v -> v (a v + b).
     Image image(15, 300, 100);
-    const int rows = 100;  // 300 - 200
     for (int j = 0; j < 300; ++j)
         image.at(j, 7) = static_cast<std::uint8_t>(60 + j % 3);
-    double sum = 0;
-    for (int j = 0; j < rows; ++j)
-        sum += image.at(j, 7);
-    const double mean15 = std::floor((14.0 * 100 * rows + sum) / 15);
-    const auto before = image.pixels;
-
     EXPECT_TRUE(image.balance());
+    const int balanced[] = {96, 97, 99};
     for (int j = 0; j < 300; ++j) {
-        EXPECT_EQ(image.at(j, 7), expected_pixel(sum, mean15, rows, before[j * image.stride + 7]))
-            << "row " << j;
-    }
-    EXPECT_GT(image.at(0, 7), 60);
-    for (int j = 0; j < 300; ++j)
+        EXPECT_EQ(image.at(j, 7), balanced[j % 3]) << "row " << j;
         for (int c : {0, 1, 2, 3, 4, 5, 6, 8, 9, 10, 11, 12, 13, 14})
             ASSERT_EQ(image.at(j, c), 100);
+    }
 }
 
 TEST(ColumnBalance, EdgeColumnsAndSaturatedColumnsNeverChange) {

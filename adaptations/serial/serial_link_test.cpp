@@ -11,11 +11,11 @@
 #include <string>
 
 #include "common/acquisition_record.h"
-#include "common/adaptation_contract.h"
 #include "common/settings_key.h"
 #include "common/version_record.h"
-#include "common/win32_handles.h"
+#include "acquisition/testing/module_entries.h"
 #include "adaptations/serial/unit_simulator_client.h"
+#include "tools/wintest/unit_command_line.h"
 #include "tools/wintest/registry_sandbox.h"
 
 namespace np {
@@ -23,7 +23,7 @@ namespace {
 
 using testing::EscapeLater;
 using testing::press_escape;
-using testing::UnitCommands;
+using testing::UnitCommandLine;
 
 constexpr const char* kPano = "NORVANE\\PANO";
 constexpr const char* kKv80 = "NORVANE\\PANO\\KV80";
@@ -31,26 +31,11 @@ constexpr const char* kKv40 = "NORVANE\\PANO\\KV40";
 // Long enough for the module to have flushed its port before the frames come.
 constexpr const char* kLead = "wait 600;";
 
-struct Module {
-    explicit Module(const char* name) : handle(::LoadLibraryA(name)) {
-        if (!handle) return;
-        open = lookup<contract::OpenCommPortFn>("OpenCommPort");
-        read = lookup<contract::ReadCommDataFn>("ReadCommData");
-        timing = lookup<contract::GetTimingFn>("GetTiming");
-        resolution = lookup<contract::BResolutionFn>("bResolution");
-    }
-    template <typename Fn>
-    Fn lookup(const char* name) const {
-        return reinterpret_cast<Fn>(reinterpret_cast<void*>(::GetProcAddress(handle.get(), name)));
-    }
-    bool loaded() const { return open && read && timing && resolution; }
+using Module = testing::ModuleEntries;
 
-    UniqueModule handle;
-    contract::OpenCommPortFn open = nullptr;
-    contract::ReadCommDataFn read = nullptr;
-    contract::GetTimingFn timing = nullptr;
-    contract::BResolutionFn resolution = nullptr;
-};
+bool loaded(const Module& module) {
+    return module.open && module.read && module.timing && module.resolution;
+}
 
 std::optional<std::string> stored_program(const char* model_key) {
     return SettingsKey(model_key).text("ProgNum", 32);
@@ -69,7 +54,7 @@ class SerialLink : public ::testing::Test {
   protected:
     void SetUp() override {
         sandbox_.set_user_text(kPano, "COM", "1");
-        ASSERT_TRUE(kv80_.loaded());
+        ASSERT_TRUE(loaded(kv80_));
         ASSERT_TRUE(unit_.ready()) << "COM2 is not mapped to the unit simulator";
     }
 
@@ -94,7 +79,7 @@ class SerialLink : public ::testing::Test {
 
     RegistrySandbox sandbox_{"NORVANE"};
     Module kv80_{"Kv80SR.dll"};
-    UnitCommands unit_;
+    UnitCommandLine unit_;
 };
 
 TEST_F(SerialLink, NoiseBeforeTheFirstStxAndNothingAfterSixteenBytes) {
@@ -170,7 +155,7 @@ TEST_F(SerialLink, PortsThatCannotBeOpened) {
 
 TEST_F(SerialLink, Kv40ReadsItsCodesAndKeyAndHasAVersion) {
     Module kv40("Kv40SR.dll");
-    ASSERT_TRUE(kv40.loaded());
+    ASSERT_TRUE(loaded(kv40));
     AcquisitionRecord r{};
     ASSERT_EQ(acquire(kv40, "exposure 104 170 110 112", r), 0);
     EXPECT_EQ(+r.program, 27);
@@ -178,9 +163,8 @@ TEST_F(SerialLink, Kv40ReadsItsCodesAndKeyAndHasAVersion) {
     EXPECT_EQ(stored_program(kKv40), "27");
     EXPECT_FALSE(stored_program(kKv80));
 
-    const auto version = kv40.lookup<VersionRecord* (*)()>("pKXGetVersion");
-    ASSERT_NE(version, nullptr);
-    const VersionRecord* record = version();
+    ASSERT_NE(kv40.version, nullptr);
+    const VersionRecord* record = kv40.version();
     ASSERT_NE(record, nullptr);
     EXPECT_STREQ(record->name, "DLL Kv40Serial");
     EXPECT_STREQ(record->version, "3.0.0.0");

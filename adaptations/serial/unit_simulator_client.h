@@ -1,5 +1,5 @@
-// Test helpers for the tests that run beside the unit simulator (tools/wine-kvunit):
-// its command line on COM2 and a rescuing Escape press.
+// Test helper for the tests that run beside the unit simulator (tools/wine-kvunit): a
+// rescuing Escape press.
 #pragma once
 
 #include <windows.h>
@@ -7,10 +7,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
-#include <string>
 #include <thread>
-
-#include "common/win32_handles.h"
 
 namespace np::testing {
 
@@ -49,24 +46,6 @@ class EscapeLater {
     bool disarmed_ = false;
     bool pressed_ = false;
     std::thread thread_;
-};
-
-// The command line of the unit simulator (COM2 in the Wine prefix).
-class UnitCommands {
-  public:
-    UnitCommands()
-        : line_(::CreateFileA("COM2", GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr)) {}
-    bool ready() const { return static_cast<bool>(line_); }
-    bool send(const std::string& commands) {
-        const std::string line = commands + "\n";
-        DWORD written = 0;
-        return ::WriteFile(line_.get(), line.data(), static_cast<DWORD>(line.size()), &written,
-                           nullptr) &&
-               written == line.size();
-    }
-
-  private:
-    UniqueFile line_;
 };
 
 }  // namespace np::testing

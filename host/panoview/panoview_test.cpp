@@ -193,11 +193,8 @@ double band_mean(const Screenshot& shot, double from, double to) {
 
 TEST(PanoView, OperatorAcquiresWatchesThePreviewAndSavesThePng) {
     np::RegistrySandbox registry("NORVANE");
-    for (const char* name : {"BaudRatePano", "BaudRateOrvix", "ModeOrvix"})
-        registry.set_user_dword(np::testing::kPanoPath, name, 1);
-    registry.set_user_dword(np::testing::kPanoPath, "TimeoutPano", 100);
     // Slow enough that the preview grows in small steps.
-    registry.set_user_dword(np::testing::kCardSimulatorPath, "LineRate", 2000);
+    np::testing::set_working_card(registry, 1, 2000);
     np::testing::MaskInstall mask;
     ASSERT_TRUE(mask.write(np::testing::mask_file_bytes()));
     np::testing::AdaptationInstall adaptation;

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <climits>
 #include <cstdint>
 #include <cstring>
 #include <map>
@@ -223,7 +224,7 @@ TEST_P(LanguageModule, GetProgNameNamesTheProgramsAndNothingElse) {
         reinterpret_cast<void (*)()>(::GetProcAddress(module(), "GetProgName")));
     ASSERT_NE(get_prog_name, nullptr);
     char name[64];
-    for (int code : {PROG_CODE_FIRST - 1, PROG_CODE_LAST + 1, 0, -1, 404}) {
+    for (int code : {PROG_CODE_FIRST - 1, PROG_CODE_LAST + 1, 0, -1, 404, INT_MIN, INT_MAX}) {
         std::memset(name, 'x', sizeof name);
         get_prog_name(code, name);
         EXPECT_EQ(name[0], '\0') << "code " << code;

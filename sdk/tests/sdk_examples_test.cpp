@@ -33,10 +33,7 @@ class ExampleHost : public ::testing::Test {
         copy("Scanlink_sim.dll", "Scanlink.dll");
         copy("PanodlgTemplate.dll", "Panodlg.dll");
         ASSERT_TRUE(mask_.write(np::testing::mask_file_bytes()));
-        for (const char* name : {"BaudRatePano", "BaudRateOrvix", "ModeOrvix"})
-            registry_.set_user_dword(np::testing::kPanoPath, name, 1);
-        registry_.set_user_dword(np::testing::kPanoPath, "TimeoutPano", 100);
-        registry_.set_user_dword(np::testing::kCardSimulatorPath, "LineRate", 20000);
+        np::testing::set_working_card(registry_);
     }
     void TearDown() override { ::DeleteFileA((dir_ + "\\image.bmp").c_str()); }
 
