@@ -12,6 +12,9 @@ namespace {
 constexpr std::uint16_t kErrorCaption = 480;
 constexpr std::uint16_t kAreYouSure = 230;
 constexpr std::uint16_t kRestoreFailed = 470;
+// The language module has no text of its own for the reinitialise buttons; they put the
+// unit's defaults back, which "By default" says.
+constexpr std::uint16_t kByDefault = 171;
 
 struct Label {
     int control;
@@ -115,7 +118,7 @@ bool show_parameters_error(HWND owner, const VentraModule& module, std::uint16_t
     if (code == 57) {
         constexpr Label labels[] = {{IDC_ERROR_TEXT_1, 280}, {IDC_ERROR_TEXT_2, 281},
                                     {IDC_ERROR_TRY_AGAIN, 282}, {IDC_ERROR_RESTORE, 284},
-                                    {IDC_ERROR_EXIT, 285}, {IDC_ERROR_REINITIALISE, 283}};
+                                    {IDC_ERROR_EXIT, 285}, {IDC_ERROR_REINITIALISE, kByDefault}};
         return run(owner, {module, code, IDD_PREFERENCES_ERROR, labels}) != 0;
     }
     const Label labels[] = {{IDC_ERROR_TEXT_1, static_cast<std::uint16_t>(code == 54 ? 261 : 262)},
@@ -123,13 +126,13 @@ bool show_parameters_error(HWND owner, const VentraModule& module, std::uint16_t
                             {IDC_ERROR_RESTORE, 264},
                             {IDC_ERROR_TRY_AGAIN, 265},
                             {IDC_ERROR_EXIT, 268},
-                            {IDC_ERROR_REINITIALISE, 266}};
+                            {IDC_ERROR_REINITIALISE, kByDefault}};
     return run(owner, {module, code, IDD_PARAMETERS_ERROR, labels}) != 0;
 }
 
 void show_stored_parameters_error(HWND owner, const VentraModule& module) {
     constexpr Label labels[] = {{IDC_ERROR_TEXT_1, 290}, {IDC_ERROR_TEXT_2, 291}, {IDC_ERROR_TEXT_4, 294},
-                                {IDC_ERROR_DEFAULT, 293}, {IDC_ERROR_REINITIALISE, 292}};
+                                {IDC_ERROR_DEFAULT, 293}, {IDC_ERROR_REINITIALISE, kByDefault}};
     run(owner, {module, 55, IDD_STORED_PARAMETERS_ERROR, labels});
 }
 
