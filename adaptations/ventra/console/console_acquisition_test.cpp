@@ -7,8 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -21,6 +19,7 @@
 #include "common/win32_handles.h"
 #include "sim/phantom/sensor_model.h"
 #include "tools/wintest/registry_sandbox.h"
+#include "tools/wintest/test_files.h"
 #include "tools/wintest/unit_command_line.h"
 #include "tools/wintest/window_finder.h"
 
@@ -31,8 +30,7 @@ constexpr const char* kCard = "NORVANE\\SIMULATOR\\CARD";
 constexpr const char* kOut = "ventra-acquisition";
 
 std::string file_text(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
+    return testing::file_bytes(path.c_str());
 }
 
 // A window of `process` of the class given that holds the control given (0: any).

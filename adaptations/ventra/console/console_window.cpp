@@ -615,53 +615,35 @@ void ConsoleWindow::on_command(int id) {
 }
 
 void ConsoleWindow::on_page_command(int page, int id) {
-    if (page == 0) {
-        switch (id) {
-            case IDC_PROGRAM_TMJ_RIGHT:
-            case IDC_PROGRAM_TMJ_LEFT: send(0x0104); return;
-            case IDC_PROGRAM_SINUS: send(0x0204); return;
-            case IDC_PROGRAM_CEPH: send(0x0404); return;
-            case IDC_PROGRAM_FOUR_VIEWS: {
-                const bool tmj = on_page(0, IDC_PROGRAM_TMJ_RIGHT).state() == 1 ||
-                                 on_page(0, IDC_PROGRAM_TMJ_LEFT).state() == 1;
-                if (tmj && on_page(0, IDC_PROGRAM_LEFT_MOLAR).state() == 0)
-                    send(command::four_view_tmj);
-                else
-                    on_page(0, IDC_PROGRAM_FOUR_VIEWS).set_state(0);
-                return;
-            }
-            case IDC_PROGRAM_RIGHT_MOLAR:
-            case IDC_PROGRAM_INCISOR:
-            case IDC_PROGRAM_LEFT_MOLAR: {
-                const std::uint16_t word = panoramic_command(on_page(0, IDC_PROGRAM_RIGHT_MOLAR).state() == 1,
-                                                             on_page(0, IDC_PROGRAM_INCISOR).state() == 1,
-                                                             on_page(0, IDC_PROGRAM_LEFT_MOLAR).state() == 1);
-                send(word);
-                // The combination is spoken once the operator has stopped clicking.
-                ::SetTimer(dialog_, kBlocksPromptTimer, kBlocksPromptDelay, nullptr);
-                return;
-            }
-            default: return;
-        }
+    if (page == 0 && id == IDC_PROGRAM_FOUR_VIEWS) {
+        const bool tmj = on_page(0, IDC_PROGRAM_TMJ_RIGHT).state() == 1 || on_page(0, IDC_PROGRAM_TMJ_LEFT).state() == 1;
+        if (tmj && on_page(0, IDC_PROGRAM_LEFT_MOLAR).state() == 0)
+            send(command::four_view_tmj);
+        else
+            on_page(0, IDC_PROGRAM_FOUR_VIEWS).set_state(0);
+        return;
     }
-    if (page == 1) {
-        switch (id) {
-            case IDC_PATIENT_ADULT: send(0x0105); return;
-            case IDC_PATIENT_CHILD: send(0x0005); return;
-            case IDC_PATIENT_LOW: send(0x0006); return;
-            case IDC_PATIENT_AVERAGE: send(0x0106); return;
-            case IDC_PATIENT_HIGH: send(0x0206); return;
-            default: return;
-        }
+    if (page == 0 && (id == IDC_PROGRAM_RIGHT_MOLAR || id == IDC_PROGRAM_INCISOR || id == IDC_PROGRAM_LEFT_MOLAR)) {
+        send(panoramic_command(on_page(0, IDC_PROGRAM_RIGHT_MOLAR).state() == 1,
+                               on_page(0, IDC_PROGRAM_INCISOR).state() == 1,
+                               on_page(0, IDC_PROGRAM_LEFT_MOLAR).state() == 1));
+        // The combination is spoken once the operator has stopped clicking.
+        ::SetTimer(dialog_, kBlocksPromptTimer, kBlocksPromptDelay, nullptr);
+        return;
     }
-    switch (id) {
-        case IDC_KV_PLUS: send(0x0001); return;
-        case IDC_KV_MINUS: send(0x0101); return;
-        case IDC_MA_PLUS: send(0x0002); return;
-        case IDC_MA_MINUS: send(0x0102); return;
-        case IDC_MEMORY: send(0x0008); return;
-        default: return;
-    }
+    struct PageCommand {
+        int page, id;
+        std::uint16_t word;
+    };
+    constexpr PageCommand kPageCommands[] = {
+        {0, IDC_PROGRAM_TMJ_RIGHT, 0x0104}, {0, IDC_PROGRAM_TMJ_LEFT, 0x0104}, {0, IDC_PROGRAM_SINUS, 0x0204},
+        {0, IDC_PROGRAM_CEPH, 0x0404},      {1, IDC_PATIENT_ADULT, 0x0105},   {1, IDC_PATIENT_CHILD, 0x0005},
+        {1, IDC_PATIENT_LOW, 0x0006},       {1, IDC_PATIENT_AVERAGE, 0x0106}, {1, IDC_PATIENT_HIGH, 0x0206},
+        {2, IDC_KV_PLUS, 0x0001},           {2, IDC_KV_MINUS, 0x0101},        {2, IDC_MA_PLUS, 0x0002},
+        {2, IDC_MA_MINUS, 0x0102},          {2, IDC_MEMORY, 0x0008},
+    };
+    for (const PageCommand& c : kPageCommands)
+        if (c.page == page && c.id == id) send(c.word);
 }
 
 void ConsoleWindow::open_information_menu() {

@@ -19,25 +19,14 @@
 #include "adaptations/ventra/texts/voice.h"
 #include "tools/wintest/message_box_capture.h"
 #include "tools/wintest/registry_sandbox.h"
+#include "tools/wintest/test_files.h"
 #include "tools/wintest/unit_command_line.h"
 
 namespace np::ventra {
 namespace {
 
-std::string file_bytes(const char* path) {
-    UniqueFile file(::CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-    if (!file) return {};
-    std::string bytes(::GetFileSize(file.get(), nullptr), '\0');
-    DWORD got = 0;
-    ::ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
-    return bytes;
-}
-
-void put_file(const char* path, const std::string& bytes) {
-    UniqueFile file(::CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-    DWORD written = 0;
-    ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-}
+using testing::file_bytes;
+using testing::put_file;
 
 std::string ini(const char* section, const char* key) {
     char value[256] = {};

@@ -27,6 +27,7 @@
 #include "adaptations/ventra/screens/screen_ids.h"
 #include "tools/wintest/message_box_capture.h"
 #include "tools/wintest/registry_sandbox.h"
+#include "tools/wintest/test_files.h"
 #include "tools/wintest/unit_command_line.h"
 #include "tools/wintest/window_picture.h"
 
@@ -35,20 +36,8 @@ namespace {
 
 using namespace std::chrono_literals;
 
-std::string file_bytes(const char* path) {
-    UniqueFile file(::CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-    if (!file) return {};
-    std::string bytes(::GetFileSize(file.get(), nullptr), '\0');
-    DWORD got = 0;
-    ::ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr);
-    return bytes;
-}
-
-void put_file(const char* path, const std::string& bytes) {
-    UniqueFile file(::CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-    DWORD written = 0;
-    ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-}
+using testing::file_bytes;
+using testing::put_file;
 
 std::uint16_t file_word(const std::string& bytes, std::size_t offset) {
     return static_cast<std::uint16_t>(static_cast<unsigned char>(bytes.at(offset)) |
