@@ -1,5 +1,6 @@
 #include "tools/wintest/window_picture.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <thread>
@@ -34,22 +35,19 @@ int Picture::count(const RECT& area, COLORREF colour) const {
     return n;
 }
 
-Picture capture_window(HWND window) {
-    ::RedrawWindow(window, nullptr, nullptr,
-                   RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (paint_pending(window) && std::chrono::steady_clock::now() < give_up) {
-        ::SendMessageA(window, WM_NULL, 0, 0);
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    // The window reaches the screen a moment after it painted.
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+namespace {
+
+// The window's pixels from the screen, or from the window's own surface: on a desktop
+// other than the input one Wine leaves a shaped window (one with a region) off the
+// screen's picture.
+Picture read_pixels(HWND window, bool from_window) {
     RECT frame{};
     ::GetWindowRect(window, &frame);
+    if (from_window) ::OffsetRect(&frame, -frame.left, -frame.top);
     Picture picture;
     picture.width = frame.right - frame.left;
     picture.height = frame.bottom - frame.top;
-    const HDC screen = ::GetDC(nullptr);
+    const HDC screen = from_window ? ::GetWindowDC(window) : ::GetDC(nullptr);
     UniqueDc memory(::CreateCompatibleDC(screen));
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
@@ -61,7 +59,7 @@ Picture capture_window(HWND window) {
     void* bits = nullptr;
     UniqueGdiObject bitmap(::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     if (!bitmap) {
-        ::ReleaseDC(nullptr, screen);
+        ::ReleaseDC(from_window ? window : nullptr, screen);
         return {};
     }
     const HGDIOBJ previous = ::SelectObject(memory.get(), bitmap.get());
@@ -69,7 +67,7 @@ Picture capture_window(HWND window) {
              SRCCOPY);
     ::GdiFlush();
     ::SelectObject(memory.get(), previous);
-    ::ReleaseDC(nullptr, screen);
+    ::ReleaseDC(from_window ? window : nullptr, screen);
     const auto* bgra = static_cast<const std::uint8_t*>(bits);
     picture.rgb.resize(std::size_t(picture.width) * picture.height * 3);
     for (std::size_t i = 0; i < std::size_t(picture.width) * picture.height; ++i) {
@@ -77,6 +75,27 @@ Picture capture_window(HWND window) {
         picture.rgb[i * 3 + 1] = bgra[i * 4 + 1];
         picture.rgb[i * 3 + 2] = bgra[i * 4];
     }
+    return picture;
+}
+
+bool all_black(const Picture& picture) {
+    return std::all_of(picture.rgb.begin(), picture.rgb.end(), [](std::uint8_t v) { return v == 0; });
+}
+
+}  // namespace
+
+Picture capture_window(HWND window) {
+    ::RedrawWindow(window, nullptr, nullptr,
+                   RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (paint_pending(window) && std::chrono::steady_clock::now() < give_up) {
+        ::SendMessageA(window, WM_NULL, 0, 0);
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    // The window reaches the screen a moment after it painted.
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    Picture picture = read_pixels(window, false);
+    if (all_black(picture)) picture = read_pixels(window, true);
     return picture;
 }
 
