@@ -4,7 +4,6 @@
 // runs in a child process on a desktop of each reference size (its thread takes the
 // process's desktop), and leaves console-<size>.png beside this program.
 #include <windows.h>
-#include <tlhelp32.h>
 
 #include <gtest/gtest.h>
 
@@ -14,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "acquisition/testing/host_bench.h"
 #include "adaptations/ventra/console/console_ids.h"
 #include "adaptations/ventra/console/testing/console_fixture.h"
 #include "common/acquisition_record.h"
@@ -35,16 +35,6 @@ class Console : public ConsoleFixture {
   protected:
     Console() : ConsoleFixture("Ventra.dll") {}
 };
-
-int thread_count() {
-    UniqueFile snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
-    THREADENTRY32 entry{};
-    entry.dwSize = sizeof entry;
-    int threads = 0;
-    for (BOOL more = ::Thread32First(snapshot.get(), &entry); more; more = ::Thread32Next(snapshot.get(), &entry))
-        threads += entry.th32OwnerProcessID == ::GetCurrentProcessId();
-    return threads;
-}
 
 // --- On both reference screens -----------------------------------------------------
 
@@ -327,7 +317,7 @@ TEST_F(Console, LeavesNoHandleOrWindowObjectBehind) {
     ASSERT_TRUE(console_closed());
     end_of_console();
     const std::size_t handles = count_open_handles();
-    const int threads = thread_count();
+    const int threads = testing::thread_count();
     // Wine answers 0 for both counts below; on Windows they catch a leaked bitmap,
     // font, region or window.
     const DWORD gdi = ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS);
@@ -338,7 +328,7 @@ TEST_F(Console, LeavesNoHandleOrWindowObjectBehind) {
     ASSERT_TRUE(console_closed());
     end_of_console();
     EXPECT_EQ(count_open_handles(), handles);
-    EXPECT_EQ(thread_count(), threads);
+    EXPECT_EQ(testing::thread_count(), threads);
     EXPECT_EQ(::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS), gdi);
     EXPECT_EQ(::GetGuiResources(::GetCurrentProcess(), GR_USEROBJECTS), user);
 }
