@@ -159,45 +159,126 @@ std::vector<double> normalisation_ratios(const std::vector<std::uint32_t>& sums,
     return ratios;
 }
 
-void scale_line(std::uint16_t* line, int top, double ratio) {
-    // Beyond these bounds every sample ends at 0 or M - 1 anyway; inside them the
-    // products stay far from the limits of int, so no sample needs its own guard.
-    constexpr double kRatioLimit = 3e4;                    // x 65535 still fits an int
-    ratio = ratio >= -kRatioLimit ? ratio : -kRatioLimit;  // NaN too
-    ratio = ratio > kRatioLimit ? kRatioLimit : ratio;
+namespace {
+
+// (M - 1) - trunc((M - 1 - v) x ratio), limited to 0 .. M - 1, in double precision:
+// exact for every ratio, two samples at a time.
+class DoubleScaler {
+  public:
+    DoubleScaler(int top, double ratio) {
+        // Beyond these bounds every sample ends at 0 or M - 1 anyway; inside them the
+        // products stay far from the limits of int, so no sample needs its own guard.
+        constexpr double kRatioLimit = 3e4;                    // x 65535 still fits an int
+        ratio = ratio >= -kRatioLimit ? ratio : -kRatioLimit;  // NaN too
+        ratio = ratio > kRatioLimit ? kRatioLimit : ratio;
+        ratio_ = ratio;
+        top_ = top;
+        factor_ = _mm_set1_pd(ratio);
+        upper_ = _mm_set1_pd(top);
+        tops_ = _mm_set1_epi32(top);
+    }
+
     // Limiting the product to 0 .. M - 1 before truncation limits the result exactly
     // as limiting it afterwards would (a product in (-1, 0) truncates to 0 either way),
     // and the double minimum and maximum are single instructions where the integer
-    // ones are not. Eight samples at a time; the results fit the signed packing.
-    const double limit = top;
-    const __m128d factor = _mm_set1_pd(ratio);
-    const __m128d upper = _mm_set1_pd(limit);
-    const __m128i tops = _mm_set1_epi32(top);
-    auto scaled_pair = [&](__m128i distances) {
-        __m128d product = _mm_mul_pd(_mm_cvtepi32_pd(distances), factor);
-        product = _mm_min_pd(_mm_max_pd(product, _mm_setzero_pd()), upper);
+    // ones are not. The results fit the signed packing.
+    __m128i eight(__m128i samples) const {
+        const __m128i zero = _mm_setzero_si128();
+        return _mm_packs_epi32(four(_mm_unpacklo_epi16(samples, zero)),
+                               four(_mm_unpackhi_epi16(samples, zero)));
+    }
+
+    std::uint16_t one(int v) const {
+        double product = (top_ - v) * ratio_;
+        product = product > 0.0 ? product : 0.0;
+        product = product < top_ ? product : top_;
+        return static_cast<std::uint16_t>(top_ - static_cast<int>(product));
+    }
+
+  private:
+    __m128i pair(__m128i distances) const {
+        __m128d product = _mm_mul_pd(_mm_cvtepi32_pd(distances), factor_);
+        product = _mm_min_pd(_mm_max_pd(product, _mm_setzero_pd()), upper_);
         return _mm_cvttpd_epi32(product);
-    };
-    auto scaled_four = [&](__m128i values) {
-        const __m128i distances = _mm_sub_epi32(tops, values);
-        const __m128i low = scaled_pair(distances);
-        const __m128i high = scaled_pair(_mm_shuffle_epi32(distances, _MM_SHUFFLE(1, 0, 3, 2)));
-        return _mm_sub_epi32(tops, _mm_unpacklo_epi64(low, high));
-    };
+    }
+    __m128i four(__m128i values) const {
+        const __m128i distances = _mm_sub_epi32(tops_, values);
+        const __m128i low = pair(distances);
+        const __m128i high = pair(_mm_shuffle_epi32(distances, _MM_SHUFFLE(1, 0, 3, 2)));
+        return _mm_sub_epi32(tops_, _mm_unpacklo_epi64(low, high));
+    }
+
+    double ratio_;
+    int top_;
+    __m128d factor_;
+    __m128d upper_;
+    __m128i tops_;
+};
+
+// The same result from 16-bit fixed point, eight samples at a time, for the ratios
+// lines really have (0 to 16). The ratio is cut to whole + fraction / 2^32 and each
+// product d x ratio (d = M - 1 - v, at most 4095) is formed from 16 x 16-bit parts.
+// The cut fraction and the dropped low part make the computed product smaller than
+// the exact one by less than 1.07 / 2^16, so its integer part is the exact product's
+// integer part, and the double product truncates the same way, unless the computed
+// fraction lies within 2 / 2^16 of the next integer. `eight` reports such groups,
+// which the double scaler then does.
+class FixedScaler {
+  public:
+    static bool suits(int top, double ratio) { return top <= 4095 && ratio >= 0.0 && ratio < 16.0; }
+
+    FixedScaler(int top, double ratio) {
+        const double whole = static_cast<int>(ratio);
+        const auto fraction = static_cast<std::uint32_t>((ratio - whole) * 0x1p32);
+        tops_ = _mm_set1_epi16(static_cast<short>(top));
+        whole_ = _mm_set1_epi16(static_cast<short>(whole));
+        high_ = _mm_set1_epi16(static_cast<short>(fraction >> 16));
+        low_ = _mm_set1_epi16(static_cast<short>(fraction & 0xFFFF));
+    }
+
+    // False when the group is too close to call.
+    bool eight(__m128i samples, __m128i& scaled) const {
+        // A sample above M - 1 has a negative distance, which ends at M - 1 as 0 does.
+        const __m128i d = _mm_subs_epu16(tops_, samples);
+        const __m128i high_product_low = _mm_mullo_epi16(d, high_);
+        const __m128i fraction = _mm_add_epi16(high_product_low, _mm_mulhi_epu16(d, low_));
+        // The carry out of that sum: (a + b + 1) / 2 reaches 2^15 from a + b = 65535
+        // on, one too early only where the fraction is too close to call anyway.
+        const __m128i carry =
+            _mm_srli_epi16(_mm_avg_epu16(high_product_low, _mm_mulhi_epu16(d, low_)), 15);
+        // Whole x d + high part <= 15 x 4095 + 4095 + 1 fits 16 bits.
+        const __m128i product = _mm_add_epi16(
+            _mm_add_epi16(_mm_mullo_epi16(d, whole_), _mm_mulhi_epu16(d, high_)), carry);
+        const __m128i close = _mm_subs_epu16(fraction, _mm_set1_epi16(-3));  // above 65533
+        if (_mm_movemask_epi8(_mm_cmpeq_epi16(close, _mm_setzero_si128())) != 0xFFFF)
+            return false;
+        scaled = _mm_subs_epu16(tops_, product);  // M - 1 - min(product, M - 1)
+        return true;
+    }
+
+  private:
+    __m128i tops_;
+    __m128i whole_;
+    __m128i high_;
+    __m128i low_;
+};
+
+}  // namespace
+
+void scale_line(std::uint16_t* line, int top, double ratio) {
+    const DoubleScaler exact(top, ratio);
+    const bool fixed = FixedScaler::suits(top, ratio);
+    const FixedScaler quick(top, fixed ? ratio : 0.0);
     int s = 0;
     for (; s + 8 <= kSamplesPerLine; s += 8) {
         auto* at = reinterpret_cast<__m128i*>(line + s);
         const __m128i samples = _mm_loadu_si128(at);
-        const __m128i zero = _mm_setzero_si128();
-        _mm_storeu_si128(at, _mm_packs_epi32(scaled_four(_mm_unpacklo_epi16(samples, zero)),
-                                             scaled_four(_mm_unpackhi_epi16(samples, zero))));
+        __m128i scaled;
+        if (!fixed || !quick.eight(samples, scaled)) scaled = exact.eight(samples);
+        _mm_storeu_si128(at, scaled);
     }
-    for (; s < kSamplesPerLine; ++s) {
-        double product = (top - line[s]) * ratio;
-        product = product > 0.0 ? product : 0.0;
-        product = product < limit ? product : limit;
-        line[s] = static_cast<std::uint16_t>(top - static_cast<int>(product));
-    }
+    for (; s < kSamplesPerLine; ++s)
+        line[s] = exact.one(line[s]);
 }
 
 void normalise_lines(RawImage raw, int top, const std::vector<std::uint32_t>& sums) {

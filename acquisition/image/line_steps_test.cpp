@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <random>
 #include <utility>
 
 #include "acquisition/image/test_support.h"
@@ -167,6 +169,32 @@ TEST(LineNormalisation, WildRatiosAndSamplesStayDefined) {
     line.assign(kSamplesPerLine, 500);
     scale_line(line.data(), 1023, std::nan(""));
     EXPECT_EQ(line[3], 1023);
+}
+
+// The fixed-point scaling must truncate exactly as the double product does, also
+// where d x ratio lands on or just beside an integer (1/3 x 3 rounds up to 1.0 in
+// double precision, 0.1 x 10 too).
+TEST(LineNormalisation, ScalingTruncatesAsTheDoubleProductForEveryValue) {
+    std::vector<double> ratios = {0.0, 1e-9, 0.1, 1.0 / 3, 2.0 / 3, 0.5, 0.9999999999,
+                                  1.0000000001, 1.5, 7.25, 15.999999, 16.0, 40.0, -0.5};
+    std::mt19937_64 random(3);
+    for (int i = 0; i < 300; ++i)  // mean / own as the ratios are formed, and small fractions
+        ratios.push_back(static_cast<double>(1 + random() % 4000000) / (1 + random() % 4000000));
+    for (int i = 0; i < 300; ++i)
+        ratios.push_back(static_cast<double>(1 + random() % 300) / (1 + random() % 300));
+    for (const int top : {1023, 4095})
+        for (const double ratio : ratios)
+            for (int first = 0; first <= top + 8; first += kSamplesPerLine) {
+                std::vector<std::uint16_t> line(kSamplesPerLine);
+                for (int s = 0; s < kSamplesPerLine; ++s)
+                    line[s] = static_cast<std::uint16_t>(first + s);
+                scale_line(line.data(), top, ratio);
+                for (int s = 0; s < kSamplesPerLine; ++s) {
+                    const double product = std::clamp((top - first - s) * ratio, 0.0, 1.0 * top);
+                    ASSERT_EQ(line[s], top - static_cast<int>(product))
+                        << "top " << top << " ratio " << ratio << " value " << first + s;
+                }
+            }
 }
 
 }  // namespace
