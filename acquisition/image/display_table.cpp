@@ -70,13 +70,24 @@ DisplayHistogram::DisplayHistogram(const Corrector& corrector, std::uint8_t prog
     : corrector_(corrector),
       first_(margins_for(program).first),
       last_(margins_for(program).last),
-      partials_(static_cast<std::size_t>(kPartials) * kTableSize, 0) {}
+      partials_(static_cast<std::size_t>(kPartials) * kTableSize, 0),
+      totals_(kTableSize, 0) {}
+
+void DisplayHistogram::add_partials_to_totals() {
+    for (int p = 0; p < kPartials; ++p)
+        for (int i = 0; i < kTableSize; ++i)
+            totals_[i] += partials_[static_cast<std::size_t>(p) * kTableSize + i];
+    std::fill(partials_.begin(), partials_.end(), 0);
+    lines_in_partials_ = 0;
+}
 
 void DisplayHistogram::count_line(const std::uint16_t* line) {
-    std::uint32_t* h0 = partials_.data();
-    std::uint32_t* h1 = h0 + kTableSize;
-    std::uint32_t* h2 = h1 + kTableSize;
-    std::uint32_t* h3 = h2 + kTableSize;
+    if (lines_in_partials_ == kLinesPerFlush) add_partials_to_totals();
+    ++lines_in_partials_;
+    std::uint16_t* h0 = partials_.data();
+    std::uint16_t* h1 = h0 + kTableSize;
+    std::uint16_t* h2 = h1 + kTableSize;
+    std::uint16_t* h3 = h2 + kTableSize;
     const int count = last_ - first_ + 1;
     std::uint16_t corrected[kSamplesPerLine];
     corrector_.correct_span_keeping_zero(line, first_, last_, corrected);
@@ -93,13 +104,12 @@ void DisplayHistogram::count_line(const std::uint16_t* line) {
 }
 
 Histogram DisplayHistogram::counts() const {
-    const std::uint32_t* h0 = partials_.data();
-    const std::uint32_t* h1 = h0 + kTableSize;
-    const std::uint32_t* h2 = h1 + kTableSize;
-    const std::uint32_t* h3 = h2 + kTableSize;
     Histogram counts{};
-    for (int i = 0; i < kTableSize; ++i)
-        counts[i] = h0[i] + h1[i] + h2[i] + h3[i];
+    for (int i = 0; i < kTableSize; ++i) {
+        counts[i] = totals_[i];
+        for (int p = 0; p < kPartials; ++p)
+            counts[i] += partials_[static_cast<std::size_t>(p) * kTableSize + i];
+    }
     return counts;
 }
 

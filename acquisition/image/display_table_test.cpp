@@ -46,6 +46,14 @@ TEST(DisplayHistogram, MarginsZerosAndGainWhateverItIs) {
     EXPECT_EQ(wide[0], 2u * (943 - 100 + 1));
 }
 
+// 4000 lines of one value put 4.5 million counts in one bin, far beyond 16 bits.
+TEST(DisplayHistogram, AFullImageOfOneValueCountsEverySample) {
+    Lines lines(kMaxImageLines, 0);
+    const Corrector corrector(unit_mask(0, 0), TransferMode::bits12, false);
+    const Histogram counts = display_histogram(lines.samples.data(), kMaxImageLines, corrector, 5);
+    EXPECT_EQ(counts[0], 4000u * (1179 - 64 + 1));
+}
+
 // n = 10 lines: T = 12 for the low point, 124 for the white point.
 TEST(LinearTable, HandWorkedLowAndHighPoints) {
     Histogram counts{};
