@@ -39,8 +39,9 @@ class Corrector {
     }
 
     // corrected(line[s], s) for s in [first, last], into out[s], but a sample of 0
-    // gives 0 (what the display histogram counts). Eight samples at a time with the
-    // same single-precision operations in the same order.
+    // gives 0 (what the display histogram counts). Eight samples at a time, in fixed
+    // point where that provably gives the same result, else with the same
+    // single-precision operations in the same order.
     void correct_span_keeping_zero(const std::uint16_t* line, int first, int last,
                                    std::uint16_t* out) const;
 
@@ -63,11 +64,16 @@ class Corrector {
         __m128 half;
         __m128 below_half;
         __m128 one;
+        __m128i top16;
     };
     Lanes lanes() const;
 
     // The eight positions from s, as signed 16-bit lanes.
     __m128i correct_eight(__m128i samples, int s, const Lanes& lanes) const;
+    __m128i correct_eight_in_float(__m128i samples, int s, const Lanes& lanes) const;
+    bool correct_eight_in_fixed_point(__m128i samples, int s, const Lanes& lanes,
+                                      __m128i& corrected) const;
+    void prepare_fixed_point();
 
     static constexpr float kBelowHalf = 0.5f - 0x1p-25f;  // the float just below 0.5
 
@@ -80,6 +86,15 @@ class Corrector {
     // The other positions (the seam and dead gains), which keep their samples.
     std::array<std::int16_t, kSamplesPerLine> kept_;
     int kept_count_ = 0;
+
+    // The offsets and gains in 16-bit fixed point (gain = whole + (high x 2^16 + low)
+    // / 2^32, cut), and whether the eight positions from s all have a gain in 0 .. 16
+    // and an offset in 0 .. M - 1, which that form needs.
+    std::array<std::uint16_t, kSamplesPerLine> fixed_offset_{};
+    std::array<std::uint16_t, kSamplesPerLine> gain_whole_{};
+    std::array<std::uint16_t, kSamplesPerLine> gain_high_{};
+    std::array<std::uint16_t, kSamplesPerLine> gain_low_{};
+    std::array<bool, kSamplesPerLine> fixed_from_{};
 };
 
 // Sums of the three samples either side of the seam over every corrected line.

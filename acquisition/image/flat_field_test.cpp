@@ -2,6 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <limits>
+#include <random>
+#include <vector>
+
 #include "acquisition/image/test_support.h"
 
 namespace np::image {
@@ -41,6 +46,40 @@ TEST(Corrector, OffsetOfEachHalfGainRoundingAndLimits) {
     EXPECT_EQ(lines.at(0, 4), 0);
     EXPECT_EQ(lines.at(0, 10), 273);
     EXPECT_EQ(lines.at(0, 700), 731);
+}
+
+// Both vector paths against the single sample for every value, with gains whose
+// products land on halves (0.75 x 2), just beside them (1/3, 0.1), beyond the
+// fixed-point range (16 and more, infinite, NaN, negative) and ordinary ones.
+TEST(Corrector, VectorPathsAgreeWithTheSingleSampleForEveryValue) {
+    const float special[] = {0.0f, 0.5f,  0.75f,    1.0f,   1.5f,  1.0f / 3, 0.1f,
+                             0.3f, 0.01f, 15.999f,  16.0f,  40.0f, 1e30f,    -1.0f,
+                             std::numeric_limits<float>::infinity(),
+                             std::numeric_limits<float>::quiet_NaN()};
+    std::mt19937 random(9);
+    for (const TransferMode mode : {TransferMode::bits10, TransferMode::bits12}) {
+        const int top = full_scale(mode) - 1;
+        FlatFieldMask mask = unit_mask(37, mode == TransferMode::bits12 ? 5000 : 12);
+        for (int s = 0; s < kSamplesPerLine; ++s)
+            mask.gain[s] = s % 3 == 0 ? special[random() % std::size(special)]
+                                      : static_cast<float>(1 + random() % 300) / (1 + random() % 300);
+        const Corrector corrector(mask, mode, false);
+        Lines lines(1, 0);
+        std::vector<std::uint16_t> span(kSamplesPerLine);
+        for (int v = 0; v <= top + 100; ++v) {
+            std::fill(lines.samples.begin(), lines.samples.end(), static_cast<std::uint16_t>(v));
+            corrector.correct_span_keeping_zero(lines.samples.data(), 100, 1143, span.data());
+            corrector.correct_in_place(lines.samples.data());
+            for (int s = 0; s < kSamplesPerLine; ++s) {
+                const int expected = v == 0 ? 0 : corrector(v, s);
+                if (s >= 100 && s <= 1143) {
+                    ASSERT_EQ(span[s], expected) << v << " at " << s;
+                }
+                const bool kept = s == kSeam || !(corrector.gain(s) >= kDeadGain);
+                ASSERT_EQ(lines.at(0, s), kept ? v : expected) << v << " at " << s;
+            }
+        }
+    }
 }
 
 TEST(FlatField, SectionLinesOnlyClippedToTheBufferZerosKept) {
