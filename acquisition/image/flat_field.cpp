@@ -87,9 +87,9 @@ void Corrector::prepare_fixed_point() {
 }
 
 Corrector::Lanes Corrector::lanes() const {
-    return {_mm_set1_epi32(top_),        _mm_set1_ps(top_float_), _mm_set1_ps(0.5f),
-            _mm_set1_ps(kBelowHalf),     _mm_set1_ps(1.0f),
-            _mm_set1_epi16(static_cast<short>(top_))};
+    return {_mm_set1_epi32(top_), _mm_set1_ps(top_float_),
+            _mm_set1_ps(0.5f),    _mm_set1_ps(kBelowHalf),
+            _mm_set1_ps(1.0f),    _mm_set1_epi16(static_cast<short>(top_))};
 }
 
 __m128i Corrector::correct_eight(__m128i samples, int s, const Lanes& lanes) const {
@@ -118,17 +118,17 @@ bool Corrector::correct_eight_in_fixed_point(__m128i samples, int s, const Lanes
     const __m128i fraction_low = _mm_mulhi_epu16(d, at(gain_low_));
     // (fraction_high + fraction_low) / 2^16 + 1/2, in units of 2^-14, each average
     // rounding up by half a unit of its own scale.
-    const __m128i fraction = _mm_avg_epu16(_mm_avg_epu16(fraction_high, fraction_low),
-                                           _mm_set1_epi16(0x4000));
+    const __m128i fraction =
+        _mm_avg_epu16(_mm_avg_epu16(fraction_high, fraction_low), _mm_set1_epi16(0x4000));
     const __m128i from_integer =
         _mm_and_si128(_mm_add_epi16(fraction, _mm_set1_epi16(4)), _mm_set1_epi16(0x3FFF));
-    const __m128i too_close = _mm_cmpeq_epi16(_mm_subs_epu16(from_integer, _mm_set1_epi16(7)),
-                                              _mm_setzero_si128());
+    const __m128i too_close =
+        _mm_cmpeq_epi16(_mm_subs_epu16(from_integer, _mm_set1_epi16(7)), _mm_setzero_si128());
     if (_mm_movemask_epi8(too_close) != 0) return false;
     // At most 15 x 4095 + 4094 + 2: within 16 bits.
-    const __m128i whole = _mm_add_epi16(
-        _mm_add_epi16(_mm_mullo_epi16(d, at(gain_whole_)), _mm_mulhi_epu16(d, high)),
-        _mm_srli_epi16(fraction, 14));
+    const __m128i whole =
+        _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(d, at(gain_whole_)), _mm_mulhi_epu16(d, high)),
+                      _mm_srli_epi16(fraction, 14));
     corrected = _mm_subs_epu16(lanes.top16, whole);  // M - 1 - min(whole, M - 1)
     return true;
 }

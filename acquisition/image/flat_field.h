@@ -49,7 +49,6 @@ class Corrector {
     // seam, whose value is above 0.
     void correct_in_place(std::uint16_t* line) const;
 
-
     int top() const { return top_; }
     int seam() const { return seam_; }
     float gain(int s) const { return gain_[s]; }

@@ -241,17 +241,16 @@ class FixedScaler {
         // A sample above M - 1 has a negative distance, which ends at M - 1 as 0 does.
         const __m128i d = _mm_subs_epu16(tops_, samples);
         const __m128i high_product_low = _mm_mullo_epi16(d, high_);
-        const __m128i fraction = _mm_add_epi16(high_product_low, _mm_mulhi_epu16(d, low_));
+        const __m128i low_product_high = _mm_mulhi_epu16(d, low_);
+        const __m128i fraction = _mm_add_epi16(high_product_low, low_product_high);
         // The carry out of that sum: (a + b + 1) / 2 reaches 2^15 from a + b = 65535
         // on, one too early only where the fraction is too close to call anyway.
-        const __m128i carry =
-            _mm_srli_epi16(_mm_avg_epu16(high_product_low, _mm_mulhi_epu16(d, low_)), 15);
+        const __m128i carry = _mm_srli_epi16(_mm_avg_epu16(high_product_low, low_product_high), 15);
         // Whole x d + high part <= 15 x 4095 + 4095 + 1 fits 16 bits.
         const __m128i product = _mm_add_epi16(
             _mm_add_epi16(_mm_mullo_epi16(d, whole_), _mm_mulhi_epu16(d, high_)), carry);
         const __m128i close = _mm_subs_epu16(fraction, _mm_set1_epi16(-3));  // above 65533
-        if (_mm_movemask_epi8(_mm_cmpeq_epi16(close, _mm_setzero_si128())) != 0xFFFF)
-            return false;
+        if (_mm_movemask_epi8(_mm_cmpeq_epi16(close, _mm_setzero_si128())) != 0xFFFF) return false;
         scaled = _mm_subs_epu16(tops_, product);  // M - 1 - min(product, M - 1)
         return true;
     }
