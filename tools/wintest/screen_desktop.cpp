@@ -4,11 +4,15 @@ namespace np::testing {
 namespace {
 
 constexpr const char* kDesktopSizes = "Software\\Wine\\Explorer\\Desktops";
+constexpr int kSizeWaitMs = 10000;
+constexpr int kSizePollMs = 20;
 
 }  // namespace
 
 ScreenDesktop::ScreenDesktop(int width, int height)
-    : name_("np-screen-" + std::to_string(width) + "x" + std::to_string(height)),
+    : width_(width),
+      height_(height),
+      name_("np-screen-" + std::to_string(width) + "x" + std::to_string(height)),
       size_(std::to_string(width) + "x" + std::to_string(height)) {
     HKEY key = nullptr;
     if (::RegCreateKeyExA(HKEY_CURRENT_USER, kDesktopSizes, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
@@ -24,7 +28,19 @@ ScreenDesktop::ScreenDesktop(int width, int height)
 bool ScreenDesktop::enter() const {
     if (!desktop_) return false;
     const HDESK handle = ::OpenDesktopA(name_.c_str(), 0, FALSE, GENERIC_ALL);
-    return handle && ::SetThreadDesktop(handle);
+    return handle && ::SetThreadDesktop(handle) && shows_its_size();
+}
+
+// Wine starts the desktop's own window on first use and only then publishes its screen
+// size; until it has, a new window is laid out on the size of the desktop seen before.
+bool ScreenDesktop::shows_its_size() const {
+    ::GetDesktopWindow();
+    for (int waited = 0; waited < kSizeWaitMs; waited += kSizePollMs) {
+        if (::GetSystemMetrics(SM_CXSCREEN) == width_ && ::GetSystemMetrics(SM_CYSCREEN) == height_)
+            return true;
+        ::Sleep(kSizePollMs);
+    }
+    return false;
 }
 
 ScreenDesktop::~ScreenDesktop() {

@@ -16,13 +16,18 @@ class ScreenDesktop {
     ScreenDesktop& operator=(const ScreenDesktop&) = delete;
     ~ScreenDesktop();
 
-    // Moves the calling thread onto the desktop; it must own no window yet. Each thread
-    // gets a handle of its own: Wine closes a thread's desktop handle when it ends.
+    // Moves the calling thread onto the desktop once the desktop shows its size; the
+    // thread must own no window yet. Each thread gets a handle of its own: Wine closes a
+    // thread's desktop handle when it ends.
     bool enter() const;
     const std::string& size() const { return size_; }
     const std::string& name() const { return name_; }
 
   private:
+    bool shows_its_size() const;
+
+    int width_;
+    int height_;
     std::string name_;
     std::string size_;
     HDESK desktop_ = nullptr;
