@@ -88,9 +88,6 @@ class Delivery : public ::testing::Test {
         raw_.resize(static_cast<std::size_t>(kLength) * kSamplesPerLine);
         for (std::size_t i = 0; i < raw_.size(); ++i)
             raw_[i] = static_cast<std::uint16_t>(1 + (i * 7) % 1000);
-        record_.program = 5;
-        record_.section_count = 1;
-        record_.sections[0] = {0, kLength};
         settings_.image_type = 1;
     }
     void TearDown() override {
@@ -119,7 +116,7 @@ class Delivery : public ::testing::Test {
     HWND console_{};
     FlatFieldMask mask_ = testing::unit_mask();
     std::vector<std::uint16_t> raw_;
-    AcquisitionRecord record_{};
+    AcquisitionRecord record_ = testing::one_section(0, kLength, 5);
     ImageSettings settings_{};
 };
 

@@ -62,18 +62,6 @@ class JpegFromCjpeg : public ::testing::Test {
         return read_file(jpg);
     }
 
-    void expect_like_djpeg(const std::string& options) {
-        SCOPED_TRACE(options);
-        std::vector<uint8_t> stream = encode(options);
-        Collect out;
-        ASSERT_EQ(decode_grey(stream, out), Status::ok);
-        np::testing::GreyImage reference = read_pgm(dir->path("x.pgm"));
-        ASSERT_EQ(out.frame.width, reference.width);
-        ASSERT_EQ(out.frame.height, reference.height);
-        EXPECT_EQ(out.rows, reference.height);
-        EXPECT_LE(max_difference(out.pixels, reference.pixels), 2);
-    }
-
     static TempDir* dir;
 };
 TempDir* JpegFromCjpeg::dir = nullptr;
@@ -86,8 +74,17 @@ TEST_F(JpegFromCjpeg, LumaMatchesDjpeg) {
     for (const std::string& options : std::vector<std::string>{
              "-grayscale -quality 50 -optimize", "-grayscale -restart 3B", "-sample 2x2 -restart 1",
              "-sample 2x1 -quality 95", "-sample 1x1 -quality 75", "-sample 1x2 -restart 1B",
-             "-sample 2x2 -scans " + script})
-        expect_like_djpeg(options);
+             "-sample 2x2 -scans " + script}) {
+        SCOPED_TRACE(options);
+        std::vector<uint8_t> stream = encode(options);
+        Collect out;
+        ASSERT_EQ(decode_grey(stream, out), Status::ok);
+        np::testing::GreyImage reference = read_pgm(dir->path("x.pgm"));
+        ASSERT_EQ(out.frame.width, reference.width);
+        ASSERT_EQ(out.frame.height, reference.height);
+        EXPECT_EQ(out.rows, reference.height);
+        EXPECT_LE(max_difference(out.pixels, reference.pixels), 2);
+    }
 }
 
 TEST_F(JpegFromCjpeg, BrokenStreamsAreRefused) {

@@ -63,14 +63,22 @@ class ExampleHost : public ::testing::Test {
         }
         np::UniqueHandle owned_process(process.hProcess), owned_thread(process.hThread);
         writer.reset();
-        // The pipe breaks once the program has exited and closed its end; a program that
-        // hangs is left to the test's time-out.
-        char buffer[512];
-        DWORD got = 0;
-        while (::ReadFile(reader.get(), buffer, sizeof buffer, &got, nullptr) && got > 0)
-            result.output.append(buffer, got);
-        ::WaitForSingleObject(process.hProcess, INFINITE);
-        ::GetExitCodeProcess(process.hProcess, &result.exit_code);
+        auto drain = [&] {
+            char buffer[512];
+            DWORD available = 0, got = 0;
+            while (::PeekNamedPipe(reader.get(), nullptr, 0, nullptr, &available, nullptr) &&
+                   available > 0 && ::ReadFile(reader.get(), buffer, sizeof buffer, &got, nullptr))
+                result.output.append(buffer, got);
+        };
+        for (int waited = 0; waited < 120000; waited += 50) {
+            const bool exited = ::WaitForSingleObject(process.hProcess, 50) == WAIT_OBJECT_0;
+            drain();
+            if (exited) {
+                ::GetExitCodeProcess(process.hProcess, &result.exit_code);
+                return result;
+            }
+        }
+        ::TerminateProcess(process.hProcess, 99);
         return result;
     }
 
