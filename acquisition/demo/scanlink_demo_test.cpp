@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -15,17 +13,19 @@
 #include "tools/wintest/address_space_hog.h"
 #include "tools/wintest/message_box_capture.h"
 #include "tools/wintest/registry_sandbox.h"
+#include "tools/wintest/test_files.h"
 
 namespace {
 
 using np::testing::DeliveredImage;
+using np::testing::file_bytes;
 using np::testing::kImageMessage;
 using np::testing::program_directory;
 constexpr const char* kConsole = "NORVANE\\SIMULATOR\\CONSOLE";
 
-void put(std::vector<std::uint8_t>& out, std::uint32_t value, int bytes) {
+void put(std::string& out, std::uint32_t value, int bytes) {
     for (int i = 0; i < bytes; ++i)
-        out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+        out.push_back(static_cast<char>(value >> (8 * i)));
 }
 
 // Grey level of the test files at column x, row y from the top: never 0.
@@ -34,12 +34,12 @@ std::uint8_t grey_at(int x, int y) {
 }
 
 // Uncompressed 8-bit grey, one strip without byte counts.
-std::vector<std::uint8_t> grey_tiff(int width, int height) {
-    std::vector<std::uint8_t> file = {'I', 'I', 42, 0};
+std::string grey_tiff(int width, int height) {
+    std::string file = {'I', 'I', 42, 0};
     put(file, 8 + static_cast<std::uint32_t>(width) * height, 4);
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x)
-            file.push_back(grey_at(x, y));
+            file.push_back(static_cast<char>(grey_at(x, y)));
     const std::uint32_t entries[][3] = {{256, 4, static_cast<std::uint32_t>(width)},
                                         {257, 4, static_cast<std::uint32_t>(height)},
                                         {258, 3, 8},
@@ -53,11 +53,6 @@ std::vector<std::uint8_t> grey_tiff(int width, int height) {
     }
     put(file, 0, 4);
     return file;
-}
-
-std::vector<std::uint8_t> read_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 // Scanlink_demo with the demonstration directory in a temporary folder, a host window,
@@ -82,11 +77,8 @@ class DemoDriver : public ::testing::Test {
     }
 
     void install_adaptation(const char* module) { ASSERT_TRUE(adaptation_.install(module)); }
-    void install_demo_file(const std::vector<std::uint8_t>& bytes) {
-        std::ofstream out(demo_file_, std::ios::binary | std::ios::trunc);
-        out.write(reinterpret_cast<const char*>(bytes.data()),
-                  static_cast<std::streamsize>(bytes.size()));
-        ASSERT_TRUE(out.good()) << demo_file_;
+    void install_demo_file(const std::string& bytes) {
+        ASSERT_TRUE(np::testing::put_file(demo_file_.c_str(), bytes)) << demo_file_;
     }
 
     void load_driver() { ASSERT_EQ(driver_.load("Scanlink_demo.dll"), ""); }
@@ -101,11 +93,6 @@ class DemoDriver : public ::testing::Test {
     std::pair<int, int> size() const { return driver_->size(); }
     // The host's copy of the record, or nothing when the driver has none.
     bool record(np::AcquisitionRecord& out) const { return driver_->PANOGETCOMMDATA(&out) == 1; }
-
-    std::vector<long> preview_values() const { return host_.preview_values(); }
-    // lParam of the no-image message, or -1 when there is none.
-    long no_image_code() const { return host_.first_no_image_code(); }
-    const std::vector<std::uint8_t>& delivered_image() const { return host_.image(); }
 
     np::RegistrySandbox registry_{"NORVANE"};
     std::string install_dir_;
@@ -135,12 +122,12 @@ void expect_demo_record(const np::AcquisitionRecord& record, int width, float kv
 // as the phantom's picture it was made from, without any adaptation module.
 TEST_F(DemoDriver, WithoutModuleDeliversTheDemonstrationImageUnchanged) {
     ASSERT_EQ(::LoadLibraryA("Panodlg.dll"), nullptr) << "an adaptation module is installed";
-    install_demo_file(read_file(program_directory() + "\\DEMO0001.TIF"));
-    const std::vector<std::uint8_t> reference =
-        read_file(program_directory() + "\\demo_image_reference.pgm");
+    install_demo_file(file_bytes((program_directory() + "\\DEMO0001.TIF").c_str()));
+    const std::string reference =
+        file_bytes((program_directory() + "\\demo_image_reference.pgm").c_str());
     const std::string header = "P5\n2550 1244\n255\n";
     ASSERT_EQ(reference.size(), header.size() + 2550u * 1244u);
-    ASSERT_EQ(std::string(reference.begin(), reference.begin() + header.size()), header);
+    ASSERT_EQ(reference.substr(0, header.size()), header);
 
     ASSERT_EQ(open(), 1);
     EXPECT_EQ(size(), std::make_pair(2550, 1244));
@@ -149,16 +136,16 @@ TEST_F(DemoDriver, WithoutModuleDeliversTheDemonstrationImageUnchanged) {
     EXPECT_FALSE(record(host_copy)) << "no record before the first acquisition";
 
     ASSERT_EQ(acquire(), 1);
-    const DeliveredImage image(delivered_image());
+    const DeliveredImage image(host_.image());
     ASSERT_EQ(image.width, 2550);
     ASSERT_EQ(image.height, 1244);
     int differing = 0;
     for (int row = 0; row < 1244; ++row)
         for (int column = 0; column < 2550; ++column)
             differing += image.at(column, row) !=
-                         reference[header.size() + std::size_t(row) * 2550 + column];
+                         std::uint8_t(reference[header.size() + std::size_t(row) * 2550 + column]);
     EXPECT_EQ(differing, 0);
-    EXPECT_EQ(preview_values().front(), (120 + 5) / 6);
+    EXPECT_EQ(host_.preview_values().front(), (120 + 5) / 6);
     EXPECT_EQ(host_.messages().back().message, kImageMessage);
     ASSERT_TRUE(record(host_copy));
     EXPECT_EQ(+host_copy.sections[0].width, 2550);
@@ -184,15 +171,15 @@ TEST_F(DemoDriver, ModuleWithoutConsoleIsNotAskedForTheRecord) {
     ASSERT_NE(open_comm_port, nullptr);
     open_comm_port();
     ::SetEnvironmentVariableA("NP_PANODLG_LOG", nullptr);
-    const std::vector<std::uint8_t> calls = read_file(log);
+    const std::string calls = file_bytes(log.c_str());
     ::DeleteFileA(log.c_str());
-    EXPECT_EQ(std::string(calls.begin(), calls.end()), "OpenCommPort\r\n");
+    EXPECT_EQ(calls, "OpenCommPort\r\n");
 
     np::AcquisitionRecord host_copy{};
     ASSERT_TRUE(record(host_copy));
     expect_demo_record(host_copy, 2000, 70.0f, 6.4f, 17.6f);
 
-    const std::vector<long> previews = preview_values();
+    const std::vector<long> previews = host_.preview_values();
     ASSERT_EQ(previews.size(), 1u + 200u);
     EXPECT_EQ(previews.front(), (166 + 5) / 6);
     EXPECT_EQ(previews.back(), (1990 + 6 * 166 + 15) / 6);
@@ -206,7 +193,7 @@ TEST_F(DemoDriver, ModuleWithoutConsoleIsNotAskedForTheRecord) {
         EXPECT_EQ(preview.at(166 + 333, row), grey_at(1998, file_row));
         EXPECT_EQ(preview.at(166 + 334, row), 0);
     }
-    const DeliveredImage image(delivered_image());
+    const DeliveredImage image(host_.image());
     EXPECT_EQ(image.width, 2000);
     EXPECT_EQ(image.at(1999, 0), grey_at(1999, 0));
     EXPECT_EQ(image.at(0, 1243), grey_at(0, 1243));
@@ -219,9 +206,9 @@ TEST_F(DemoDriver, ConsoleCancelsThenStarts) {
 
     registry_.set_user_dword(kConsole, "Notify", 1);
     EXPECT_EQ(acquire(), 0);
-    EXPECT_EQ(no_image_code(), 4);
-    EXPECT_TRUE(delivered_image().empty());
-    EXPECT_TRUE(preview_values().empty());
+    EXPECT_EQ(host_.first_no_image_code(), 4);
+    EXPECT_TRUE(host_.image().empty());
+    EXPECT_TRUE(host_.preview_values().empty());
     np::AcquisitionRecord host_copy{};
     EXPECT_FALSE(record(host_copy));
 
@@ -236,8 +223,8 @@ TEST_F(DemoDriver, ConsoleCancelsThenStarts) {
     // The previews went to the console only; the image to both.
     EXPECT_NE(console.find("console 1625"), std::string::npos) << console;
     EXPECT_NE(console.find("console 1624"), std::string::npos) << console;
-    EXPECT_TRUE(preview_values().empty());
-    EXPECT_FALSE(delivered_image().empty());
+    EXPECT_TRUE(host_.preview_values().empty());
+    EXPECT_FALSE(host_.image().empty());
 
     // The console's GetInfosTir leaves the exposure at 0; the demonstration's own
     // values are only for acquisitions without a console.
@@ -248,7 +235,7 @@ TEST_F(DemoDriver, ConsoleCancelsThenStarts) {
 // A driver whose opening failed has nothing to acquire with: it is not ready, and the
 // file is not read again. Without "InstallDir" the file is looked for in C:\KX.
 TEST_F(DemoDriver, UnusableFilesFailTheOpeningWithTheirMessage) {
-    const std::vector<std::uint8_t> directory_past_end = {'I', 'I', 42, 0, 0x00, 0x10, 0, 0};
+    const std::string directory_past_end = {'I', 'I', 42, 0, 0x00, 0x10, 0, 0};
     load_driver();
     for (bool missing : {true, false}) {
         SCOPED_TRACE(missing ? "missing" : "directory past the end");
@@ -264,7 +251,7 @@ TEST_F(DemoDriver, UnusableFilesFailTheOpeningWithTheirMessage) {
         EXPECT_EQ(size(), std::make_pair(2550, 1244));
 
         EXPECT_EQ(acquire(), 0);
-        EXPECT_EQ(no_image_code(), 7);
+        EXPECT_EQ(host_.first_no_image_code(), 7);
         EXPECT_EQ(boxes.count(), 1u) << boxes.log();
     }
 
@@ -280,14 +267,12 @@ TEST_F(DemoDriver, UnusableFilesFailTheOpeningWithTheirMessage) {
 TEST_F(DemoDriver, FileBrokenAfterOpeningFailsTheAcquisition) {
     install_demo_file(grey_tiff(60, 1244));
     ASSERT_EQ(open(), 1);
-    std::vector<std::uint8_t> broken = grey_tiff(60, 1244);
-    broken.resize(200);
-    install_demo_file(broken);
+    install_demo_file(grey_tiff(60, 1244).substr(0, 200));
 
     np::MessageBoxCapture boxes;
     EXPECT_EQ(acquire(), 0);
-    EXPECT_EQ(no_image_code(), 5);
-    EXPECT_TRUE(delivered_image().empty());
+    EXPECT_EQ(host_.first_no_image_code(), 5);
+    EXPECT_TRUE(host_.image().empty());
     ASSERT_EQ(boxes.count(), 1u) << boxes.log();
     EXPECT_EQ(boxes[0].text, "Cannot read file : " + demo_file_);
     np::AcquisitionRecord host_copy{};
@@ -296,7 +281,7 @@ TEST_F(DemoDriver, FileBrokenAfterOpeningFailsTheAcquisition) {
     install_demo_file(grey_tiff(80, 1244));
     EXPECT_EQ(acquire(), 1) << "a repaired file serves the next image";
     EXPECT_EQ(size(), std::make_pair(80, 1244));
-    EXPECT_EQ(DeliveredImage(delivered_image()).width, 80);
+    EXPECT_EQ(DeliveredImage(host_.image()).width, 80);
 }
 
 // Without memory at the opening there are no buffers, and nothing is acquired before a
@@ -311,9 +296,9 @@ TEST_F(DemoDriver, MemoryShortages) {
         EXPECT_EQ(open(), -4);
     }
     EXPECT_EQ(acquire(), 0) << "after an opening without memory";
-    EXPECT_EQ(no_image_code(), 7);
-    EXPECT_TRUE(preview_values().empty());
-    EXPECT_TRUE(delivered_image().empty());
+    EXPECT_EQ(host_.first_no_image_code(), 7);
+    EXPECT_TRUE(host_.preview_values().empty());
+    EXPECT_TRUE(host_.image().empty());
     EXPECT_EQ(boxes.count(), 0u) << boxes.log();
 
     ASSERT_EQ(open(), 1);
@@ -321,9 +306,9 @@ TEST_F(DemoDriver, MemoryShortages) {
         np::AddressSpaceHog hog;
         EXPECT_EQ(acquire(), 0);
     }
-    EXPECT_EQ(no_image_code(), 0);
+    EXPECT_EQ(host_.first_no_image_code(), 0);
     EXPECT_EQ(acquire(), 1) << "memory back, the next image is taken as usual";
-    EXPECT_FALSE(delivered_image().empty());
+    EXPECT_FALSE(host_.image().empty());
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "acquisition/image/bitmap_layout.h"
+#include "acquisition/image/test_support.h"
 
 namespace np::image {
 namespace {
@@ -84,15 +85,9 @@ class Delivery : public ::testing::Test {
         host_ = recording_window_named("host");
         console_ = recording_window_named("console");
         g_host = host_;
-        mask_.dark_offset[0] = mask_.dark_offset[1] = 0;
-        for (float& g : mask_.gain)
-            g = 1.0f;
         raw_.resize(static_cast<std::size_t>(kLength) * kSamplesPerLine);
         for (std::size_t i = 0; i < raw_.size(); ++i)
             raw_[i] = static_cast<std::uint16_t>(1 + (i * 7) % 1000);
-        record_.program = 5;
-        record_.section_count = 1;
-        record_.sections[0] = {0, kLength};
         settings_.image_type = 1;
     }
     void TearDown() override {
@@ -119,19 +114,11 @@ class Delivery : public ::testing::Test {
 
     HWND host_{};
     HWND console_{};
-    FlatFieldMask mask_{};
+    FlatFieldMask mask_ = testing::unit_mask();
     std::vector<std::uint16_t> raw_;
-    AcquisitionRecord record_{};
+    AcquisitionRecord record_ = testing::one_section(0, kLength, 5);
     ImageSettings settings_{};
 };
-
-// Top-down logo rows as the test resources draw them (true: white).
-bool default_logo_white(int row, int x) {
-    return (x + row) % 3 == 0;
-}  // 8 x 4
-std::uint8_t inverted(std::uint8_t v) {
-    return v < 128 ? 255 : 0;
-}
 
 TEST_F(Delivery, BlockLayoutPixelsAndLogo) {
     std::vector<std::uint8_t> expected = built_rows();
@@ -145,7 +132,7 @@ TEST_F(Delivery, BlockLayoutPixelsAndLogo) {
     ASSERT_GE(block.size(), 40u + 1024u + kStride * kImageHeight + 1);
 
     const BitmapHeader header{40, kLength, kImageHeight, 1, 8, 0, kStride * kImageHeight, 0, 0,
-                              0, 0};
+                              0,  0};
     EXPECT_EQ(std::memcmp(block.data(), &header, sizeof header), 0);
     for (int i = 0; i < 256; ++i) {
         const std::uint8_t entry[4] = {static_cast<std::uint8_t>(i), static_cast<std::uint8_t>(i),
@@ -153,11 +140,13 @@ TEST_F(Delivery, BlockLayoutPixelsAndLogo) {
         ASSERT_EQ(std::memcmp(block.data() + 40 + 4 * i, entry, 4), 0) << i;
     }
 
+    // The test resources' logo, 8 x 4 from the top: white where (x + row) % 3 == 0.
     for (int r = 0; r < 4; ++r)
-        for (int x = 0; x < 8; ++x) {
-            std::uint8_t& pixel = expected[r * kStride + kLength - 8 + x];
-            if (default_logo_white(r, x)) pixel = inverted(pixel);
-        }
+        for (int x = 0; x < 8; ++x)
+            if ((x + r) % 3 == 0) {
+                std::uint8_t& pixel = expected[r * kStride + kLength - 8 + x];
+                pixel = pixel < 128 ? 255 : 0;
+            }
     const std::uint8_t* pixels = block.data() + kPixelOffset;
     for (int row = 0; row < kImageHeight; ++row)
         for (int c = 0; c < kStride; ++c)
@@ -197,12 +186,21 @@ TEST_F(Delivery, AdaptationStepsOnlyWhenAskedFor) {
     ASSERT_EQ(g_received.size(), 2u);
 }
 
-TEST_F(Delivery, ConsoleThatIsGoneIsSkipped) {
+// A console that is gone is skipped; a block of the wrong size gives the host no image.
+TEST_F(Delivery, ConsoleThatIsGoneIsSkippedAndAMismatchedBlockGivesNoImage) {
     ::DestroyWindow(console_);
     deliver();
     ASSERT_EQ(g_received.size(), 1u);
     EXPECT_EQ(g_received[0].window, host_);
     EXPECT_NE(g_received[0].wparam, 0u);
+
+    g_received.clear();
+    DisplayTable table{};
+    deliver_image(allocate_final_bitmap(kLength + 1), {raw_.data(), kLength}, record_, mask_,
+                  settings_, {}, {}, {host_, nullptr}, table);
+    ASSERT_EQ(g_received.size(), 1u);
+    EXPECT_EQ(g_received[0].message, kImageMessage);
+    EXPECT_EQ(g_received[0].wparam, 0u);
 }
 
 TEST_F(Delivery, RawImageTypeSendsOnlyTheRawBuffer) {
@@ -228,15 +226,6 @@ TEST_F(Delivery, LogoWiderThanTheImageIsNotStamped) {
     GlobalLock<std::uint8_t> bytes(narrow.get());
     for (int i = 0; i < 8 * kImageHeight; ++i)
         ASSERT_EQ(bytes.get()[kPixelOffset + i], 10);
-}
-
-TEST_F(Delivery, MismatchedBlockGivesNoImage) {
-    DisplayTable table{};
-    deliver_image(allocate_final_bitmap(kLength + 1), {raw_.data(), kLength}, record_, mask_,
-                  settings_, {}, {}, {host_, nullptr}, table);
-    ASSERT_EQ(g_received.size(), 1u);
-    EXPECT_EQ(g_received[0].message, kImageMessage);
-    EXPECT_EQ(g_received[0].wparam, 0u);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <array>
 #include <functional>
 #include <map>
+#include <tuple>
 
 #include "acquisition/tiff/demo_messages.h"
 #include "acquisition/tiff/tiff_directory.h"
@@ -159,24 +160,23 @@ TEST(DemoFile, MissingOrMisnamedFilesAreRefusedByName) {
     EXPECT_FALSE(has_tiff_extension("C:\\KX\\DEMO0001"));
 }
 
-TEST(DemoFile, WidthAndHeightLimits) {
-    auto file = [](uint32_t w, uint32_t h) { return grey_file(w, h, 1, ramp(w, h)); };
-    DemoLoad load = load_bytes(file(4000, 1244));
+// Only the geometry is judged before the rows are read; an unknown compression (7) is
+// judged with the strips, and that refusal names the file.
+TEST(DemoFile, WidthAndHeightLimitsComeBeforeTheCompression) {
+    for (const uint16_t compression : {1, 7}) {
+        auto file = [&](uint32_t w, uint32_t h) {
+            return grey_file(w, h, compression, ramp(w, h));
+        };
+        EXPECT_EQ(load_bytes(file(4001, 1244)).message, "Demo file : uncorrect image width");
+        EXPECT_EQ(load_bytes(file(16, 1243)).message, "Demo file : uncorrect image height");
+    }
+    EXPECT_EQ(load_bytes(grey_file(16, 1244, 7, ramp(16, 1244))).message,
+              message(TiffStatus::bad_format));
+    DemoLoad load = load_bytes(grey_file(4000, 1244, 1, ramp(4000, 1244)));
     EXPECT_TRUE(load.loaded) << load.message;
     EXPECT_EQ(load.width, 4000u);
-    EXPECT_EQ(load_bytes(file(4001, 1244)).message, "Demo file : uncorrect image width");
-    EXPECT_EQ(load_bytes(file(16, 1243)).message, "Demo file : uncorrect image height");
-    EXPECT_EQ(load_bytes(file(0, 1244)).message, "Demo file has uncorrect format");
+    EXPECT_EQ(load_bytes(grey_file(0, 1244, 1, {})).message, "Demo file has uncorrect format");
     EXPECT_EQ(load_bytes(grey_file(16, 0, 1, {})).message, "Demo file has uncorrect format");
-}
-
-// Only the geometry is judged before the rows are read; the compression is judged with
-// the strips, and that refusal names the file.
-TEST(DemoFile, UnsupportedCompressionIsRefusedWithTheStrips) {
-    auto file = [](uint32_t w, uint32_t h) { return grey_file(w, h, 7, ramp(w, h)); };
-    EXPECT_EQ(load_bytes(file(4001, 1244)).message, "Demo file : uncorrect image width");
-    EXPECT_EQ(load_bytes(file(16, 1243)).message, "Demo file : uncorrect image height");
-    EXPECT_EQ(load_bytes(file(16, 1244)).message, message(TiffStatus::bad_format));
 }
 
 TEST(DemoFile, LayoutsThatWouldScrambleTheImageAreRefused) {
@@ -271,16 +271,6 @@ TEST(DemoFile, DirectoryChainsEndAtALoopOrTheLimit) {
     EXPECT_EQ(load_bytes(chain).message, message(TiffStatus::image_not_found));
 }
 
-TEST(DemoFile, ShortLzwStripIsAnLzwError) {
-    std::vector<uint8_t> strip = lzw_codes({256, 5, 6, 257});
-    auto counts = [&](TiffBuilder& b, uint32_t) {
-        b.add(279, kLong, 1, static_cast<uint32_t>(strip.size()));
-    };
-    DemoLoad load = load_bytes(grey_file(10, 1244, 5, strip, counts));
-    EXPECT_EQ(load.status, TiffStatus::lzw_error);
-    EXPECT_EQ(load.message, "LZW error in file : C:\\KX\\DEMO0001.TIF");
-}
-
 TEST(Lzw, InvalidCodesAndLengthsAreErrors) {
     std::vector<uint8_t> out(4);
     EXPECT_EQ(decode_lzw(lzw_codes({256, 65, 66, 258, 257}), out), LzwResult::ok);
@@ -307,12 +297,16 @@ TEST(DemoFile, HugeCountsAreRefusedQuickly) {
         16, 1244, 1, pixels, [](TiffBuilder& b, uint32_t) { b.add(258, kShort, 0x40000000, 8); }));
     EXPECT_EQ(load.message, "Demo file has uncorrect format");
 
-    // One LZW strip claiming 4000 x 4e9 pixels from 12 bytes.
-    std::vector<uint8_t> strip = lzw_codes({256, 0, 258, 259, 260, 261, 262, 257});
-    load = load_bytes(grey_file(4000, 0xF0000000, 5, strip, [&](TiffBuilder& b, uint32_t) {
-        b.add(279, kLong, 1, static_cast<uint32_t>(strip.size()));
-    }));
-    EXPECT_EQ(load.message, message(TiffStatus::lzw_error));
+    // An LZW strip too short for its rows, and one claiming 4000 x 4e9 pixels from 12 bytes.
+    for (const auto& [width, height, strip] :
+         {std::tuple{10u, 1244u, lzw_codes({256, 5, 6, 257})},
+          std::tuple{4000u, 0xF0000000u, lzw_codes({256, 0, 258, 259, 260, 261, 262, 257})}}) {
+        load = load_bytes(grey_file(width, height, 5, strip, [&](TiffBuilder& b, uint32_t) {
+            b.add(279, kLong, 1, static_cast<uint32_t>(strip.size()));
+        }));
+        EXPECT_EQ(load.status, TiffStatus::lzw_error);
+        EXPECT_EQ(load.message, "LZW error in file : C:\\KX\\DEMO0001.TIF");
+    }
 }
 
 class ToolFiles : public ::testing::Test {

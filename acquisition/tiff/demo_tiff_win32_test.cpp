@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "tools/wintest/test_files.h"
+
 namespace np::tiff {
 namespace {
 
@@ -16,12 +18,7 @@ TEST(DemoFileOnDisk, ReadsStayInsideTheFileWhichIsNotShared) {
     const std::string path = std::string(dir) + "DEMO0001.TIF";
     const char bytes[] = "II*\0 four more";
     const DWORD size = sizeof bytes;
-    HANDLE h = ::CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-    ASSERT_NE(h, INVALID_HANDLE_VALUE);
-    DWORD written = 0;
-    ::WriteFile(h, bytes, size, &written, nullptr);
-    ::CloseHandle(h);
-    ASSERT_EQ(written, size);
+    ASSERT_TRUE(np::testing::put_file(path.c_str(), std::string(bytes, size)));
 
     Win32FileAccess files;
     EXPECT_TRUE(files.exists(path));

@@ -7,8 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <chrono>
-#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -20,11 +18,14 @@
 #include "host/panoview/viewer_window.h"
 #include "sdk/include/scanlink.h"
 #include "tools/wintest/registry_sandbox.h"
+#include "tools/wintest/test_files.h"
+#include "tools/wintest/window_finder.h"
 
 namespace {
 
 using namespace np::panoview;
 using np::testing::program_directory;
+using np::testing::wait_until;
 
 constexpr UINT kCaptureNow = WM_APP + 77;
 constexpr int kPreviewColumns = 2700 / 6;  // the phantom's 2700 columns at 1/6
@@ -101,42 +102,18 @@ LRESULT CALLBACK observer(HWND window, UINT message, WPARAM wparam, LPARAM lpara
     return result;
 }
 
-template <typename Condition>
-bool wait_for(Condition condition, int seconds) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return true;
-}
-
-BOOL CALLBACK take_visible_dialog(HWND window, LPARAM result) {
-    char name[16] = {};
-    ::GetClassNameA(window, name, sizeof name);
-    if (std::string(name) != "#32770" || !::IsWindowVisible(window)) return TRUE;
-    *reinterpret_cast<HWND*>(result) = window;
-    return FALSE;
-}
-
-HWND find_dialog_of(DWORD thread) {
-    HWND found = nullptr;
-    ::EnumThreadWindows(thread, take_visible_dialog, reinterpret_cast<LPARAM>(&found));
-    return found;
-}
-
 // The operator: everything goes to the viewer's thread as posted input, never sent,
 // because that thread does not pump messages while the driver works.
 void operate(Observed& seen, const std::string& saved, std::string& failure) {
     // The window is found while it is still being created: wait until it shows.
     HWND viewer = nullptr, acquire = nullptr;
-    if (!wait_for(
+    if (!wait_until(
             [&] {
                 viewer = ::FindWindowA(kViewerClass, nullptr);
                 acquire = viewer ? ::GetDlgItem(viewer, kAcquireButton) : nullptr;
                 return acquire && ::IsWindowVisible(viewer) && ::IsWindowEnabled(acquire);
             },
-            20)) {
+            20000)) {
         failure = "no PanoView window with its Acquire button";
         return;
     }
@@ -144,30 +121,30 @@ void operate(Observed& seen, const std::string& saved, std::string& failure) {
     seen.viewer_procedure = reinterpret_cast<WNDPROC>(
         ::SetWindowLongPtrA(viewer, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(observer)));
     ::PostMessageA(acquire, BM_CLICK, 0, 0);
-    if (!wait_for([&] { return seen.image_message.load(); }, 120)) {
+    if (!wait_until([&] { return seen.image_message.load(); }, 120000)) {
         // Read without a message: the viewer's thread may be stuck in the driver.
         wchar_t status[256] = {};
         ::InternalGetWindowText(::GetDlgItem(viewer, kStatusText), status, 256);
         failure = "no image message; status \"" + std::string(status, status + ::lstrlenW(status)) +
                   "\", Acquire " + (::IsWindowEnabled(acquire) ? "enabled" : "disabled");
     }
-    if (failure.empty() && !wait_for([&] { return ::IsWindowEnabled(acquire) != FALSE; }, 30))
+    if (failure.empty() && !wait_until([&] { return ::IsWindowEnabled(acquire) != FALSE; }, 30000))
         failure = "Acquire stays disabled";
     if (failure.empty()) {
         ::SendMessageA(viewer, kCaptureNow, 0, 0);  // the viewer is idle again
         ::PostMessageA(viewer, WM_COMMAND, kSaveCommand, 0);
         HWND dialog = nullptr;
-        if (!wait_for([&] { return (dialog = find_dialog_of(thread)) != nullptr; }, 30)) {
+        if (!wait_until([&] { return (dialog = np::testing::find_dialog(thread)) != nullptr; },
+                        30000)) {
             failure = "no save dialog";
         } else {
-            ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
-                           reinterpret_cast<LPARAM>(::GetDlgItem(dialog, IDOK)));
-            if (!wait_for(
+            np::testing::press(dialog, IDOK);
+            if (!wait_until(
                     [&] {
                         return !::IsWindow(dialog) &&
                                ::GetFileAttributesA(saved.c_str()) != INVALID_FILE_ATTRIBUTES;
                     },
-                    60))
+                    60000))
                 failure = "nothing saved as " + saved;
         }
     }
@@ -175,9 +152,7 @@ void operate(Observed& seen, const std::string& saved, std::string& failure) {
 }
 
 void write_file(const std::string& path, const std::vector<std::uint8_t>& bytes) {
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
+    np::testing::put_file(path.c_str(), std::string(bytes.begin(), bytes.end()));
 }
 
 // Mean brightness of a band of the picture box, from `from` to `to` (fractions of its width).

@@ -6,13 +6,12 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <string>
 
 #include "acquisition/testing/host_bench.h"
 #include "acquisition/testing/scanlink_host.h"
 #include "tools/wintest/registry_sandbox.h"
+#include "tools/wintest/test_files.h"
 
 namespace {
 
@@ -101,8 +100,7 @@ TEST_F(ExampleHost, TakesAnImageWithTheTemplateBoundAsAdaptation) {
         EXPECT_NE(run.output.find(line), std::string::npos) << line << "\n" << run.output;
     EXPECT_EQ(run.output.find("PANOWAITFORIMAGE: 1, 0 preview"), std::string::npos);
 
-    std::ifstream bmp(dir_ + "\\image.bmp", std::ios::binary);
-    const std::string file((std::istreambuf_iterator<char>(bmp)), std::istreambuf_iterator<char>());
+    const std::string file = np::testing::file_bytes((dir_ + "\\image.bmp").c_str());
     ASSERT_GT(file.size(), 54u + 1024u);
     std::int32_t width = 0, height = 0;
     std::memcpy(&width, file.data() + 18, 4);
