@@ -79,32 +79,6 @@ TEST_F(ScanlinkTest, OpensWithEveryTestModuleAndPassesThroughWhatTheModuleHas) {
     EXPECT_EQ(std::memcmp(version, "2.0A\0xxx", 8), 0);
 }
 
-TEST_F(ScanlinkTest, OpeningFailuresGiveTheirCodes) {
-    set_card("Present", 0u);
-    EXPECT_EQ(open(), -1);
-    set_card("Present", 1u);
-    install_mask({});
-    EXPECT_EQ(open(), -3);
-    install_mask(mask_file_bytes(4999));
-    EXPECT_EQ(open(), -3);
-    install_mask(mask_file_bytes(5000));
-    set_setting("BaudRateOrvix", 3);
-    EXPECT_EQ(open(), -8);  // out of range, and no box for that
-    set_setting("BaudRateOrvix", 2);
-    EXPECT_EQ(open(), 1);
-    close();
-    EXPECT_EQ(boxes_.count(), 0u) << boxes_.log();
-
-    install_adaptation(nullptr);
-    EXPECT_EQ(open(), -10);
-    install_adaptation("TestPanodlgIncomplete.dll");
-    EXPECT_EQ(open(), -10);
-    // Nothing else was opened: not even a missing card is noticed.
-    set_card("Present", 0u);
-    EXPECT_EQ(open(), -10);
-    EXPECT_EQ(driver().NPANOCANCOMBINEATM(1, 2), 0);
-}
-
 TEST_F(ScanlinkTest, EachFailingCardRequestShowsItsBox) {
     const DWORD error = ERROR_NOT_READY;
     set_card("FailError", error);
@@ -159,45 +133,54 @@ TEST_F(ScanlinkTest, RefusedBufferAllocation) {
     EXPECT_EQ(open(), 1);
 }
 
-TEST_F(ScanlinkTest, CloseAfterEveryFailureAndTwiceLeaksNoHandle) {
-    auto open_and_close_twice = [&] {
-        open();
-        close();
-        close();
+// Each opening in turn, from a fresh start: its code, a box only for a refused card
+// request (that of the unmap at close), and closing twice gives back every handle.
+// Without a usable module nothing else is opened: not even a missing card is noticed.
+TEST_F(ScanlinkTest, EveryOpeningGivesItsCodeAndClosingAfterItLeaksNoHandle) {
+    struct Case {
+        const char* module;
+        std::size_t mask_size;
+        std::uint32_t card_present;
+        const char* fail;
+        std::uint32_t baud_rate_orvix;
+        int result;
     };
+    const char* full = "TestPanodlgFull.dll";
     // Everything loaded once, so that only the driver's own handles count.
     ASSERT_EQ(open(), 1);
     close();
-
-    install_adaptation(nullptr);
-    std::size_t before = count_open_handles();
-    ASSERT_GT(before, 0u);
-    open_and_close_twice();  // -10
-    EXPECT_EQ(count_open_handles(), before);
-
-    install_adaptation("TestPanodlgFull.dll");
-    before = count_open_handles();
-
-    open_and_close_twice();  // opened
-    install_mask({});
-    open_and_close_twice();  // -3
-    install_mask(mask_file_bytes());
-    set_card("Present", 0u);
-    open_and_close_twice();  // -1
-    set_card("Present", 1u);
-    // The last request of the opening fails with everything else open; the unmap at close.
-    for (const char* request : {"IOCTL_MAP_PICT_XFER_ADD", "IOCTL_UNMAP_PICT_XFER_ADD"}) {
-        set_card("Fail", request);
-        open_and_close_twice();
+    for (const Case& c :
+         {Case{full, 5000, 0, "", 1, -1}, Case{full, 0, 1, "", 1, -3},
+          Case{full, 4999, 1, "", 1, -3}, Case{full, 5000, 1, "", 3, -8},
+          Case{full, 5000, 1, "", 2, 1}, Case{nullptr, 5000, 1, "", 1, -10},
+          Case{"TestPanodlgIncomplete.dll", 5000, 1, "", 1, -10},
+          Case{nullptr, 5000, 0, "", 1, -10}, Case{full, 5000, 1, "IOCTL_MAP_PICT_XFER_ADD", 1, -7},
+          Case{full, 5000, 1, "IOCTL_UNMAP_PICT_XFER_ADD", 1, 1}}) {
+        SCOPED_TRACE(::testing::Message() << c.result << " " << c.fail);
+        install_adaptation(c.module);
+        install_mask(c.mask_size ? mask_file_bytes(c.mask_size) : std::vector<std::uint8_t>{});
+        set_card("Present", c.card_present);
+        set_card("Fail", c.fail);
+        set_setting("BaudRateOrvix", c.baud_rate_orvix);
+        boxes_.clear();
+        const std::size_t before = count_open_handles();
+        EXPECT_EQ(open(), c.result);
+        if (c.result == -10) {
+            EXPECT_EQ(driver().NPANOCANCOMBINEATM(1, 2), 0);
+        }
+        close();
+        close();
+        EXPECT_EQ(count_open_handles(), before);
+        EXPECT_EQ(boxes_.count(), *c.fail ? 1u : 0u) << boxes_.log();
     }
-    set_card("Fail", "");
     // Opening again without closing first.
+    install_adaptation(full);
+    set_card("Fail", "");
+    const std::size_t before = count_open_handles();
     open();
     open();
     close();
-
     EXPECT_EQ(count_open_handles(), before);
-    EXPECT_EQ(boxes_.count(), 2u) << boxes_.log();
 }
 
 // A copy under another name is a second, independent driver the test can unload.

@@ -127,7 +127,6 @@ TEST(AcquisitionResults, CardModuleAndOpeningFailuresReachTheHostAsCodes) {
           // The console cancels before the start.
           Case{"TestPanodlgConsole.dll", {{kConsole, "Notify", nullptr, 1}}, 1, 4},
           Case{minimal, {{kCard, "Fail", "IOCTL_MAP_PICT_XFER_ADD"}}, -7, 7},
-          Case{minimal, {{kCard, "Fail", "IOCTL_READ_FW_VERSION"}}, -7, 7},
           Case{minimal, {{kCard, "Firmware", "2.00"}}, -9, 7},
           Case{minimal, {{kPano, "BaudRatePano", nullptr, 9}}, -8, 7}}) {
         SCOPED_TRACE(testing::Message() << c.settings.back().name << " " << c.code);
