@@ -112,10 +112,10 @@ TEST(ContractAcquisition, TmjProgramRunsBothImageStepsInOrderUnderTheOemLogo) {
 
     // The image steps come after the transfer, the 8-bit steps before the TMJ
     // combination, which may rework the whole bitmap its handle names.
-    EXPECT_EQ(log.calls(), (std::vector<std::string>{
-                               "OpenCommPort", "StartDesignDialog", "GetInfosTir", "GetTiming",
-                               "bHaveToMirror", "bPostProcess", "TraitementATM4Images",
-                               "GetExpositionTime"}));
+    EXPECT_EQ(log.calls(),
+              (std::vector<std::string>{"OpenCommPort", "StartDesignDialog", "GetInfosTir",
+                                        "GetTiming", "bHaveToMirror", "bPostProcess",
+                                        "TraitementATM4Images", "GetExpositionTime"}));
     EXPECT_EQ(host_copy.program, 188);
     EXPECT_FLOAT_EQ(host_copy.exposure_time, 1.3f);
     ASSERT_EQ(host_copy.section_count, 3);

@@ -38,7 +38,8 @@ void expect_phantom_image(const Bench& bench, bool mirrored) {
     ASSERT_EQ(image.width, 2700);
     ASSERT_EQ(image.height, 1244);
     np::testing::expect_sections_in_place(image, {500, 500, 500, 500, 500},
-                                          np::phantom::make_sensor_model(1024), mirrored ? 622 : 621);
+                                          np::phantom::make_sensor_model(1024),
+                                          mirrored ? 622 : 621);
     // The filled molar is on the left, where the scene has it.
     const auto filling = np::phantom::filling_landmark(2700);
     EXPECT_GT(image.at(filling.column, filling.row), 240);
@@ -112,23 +113,24 @@ TEST(AcquisitionResults, CardModuleAndOpeningFailuresReachTheHostAsCodes) {
         long code;
     };
     const char* minimal = "TestPanodlgMinimal.dll";
-    for (const Case& c :
-         {Case{minimal, {{kCard, "Status", nullptr, 0}}, 1, 7},
-          Case{minimal, {{kPanodlg, "OpenCommPort", nullptr, 7}}, 1, 6},
-          Case{minimal, {{kPanodlg, "OpenCommPort", nullptr, 3}}, 1, 1},
-          Case{minimal, {{kPanodlg, "ReadCommData", nullptr, 5}}, 1, 2},
-          Case{minimal, {{kPanodlg, "ReadCommData", nullptr, 6}}, 1, 3},
-          Case{minimal, {{kPanodlg, "ReadCommData", nullptr, 9}}, 1, 4},
-          // The end event before any line of a single section.
-          Case{minimal,
-               {{kPanodlg, "Widths", "500"}, {kCard, "Widths", "500"}, {kCard, "Fault", "end-first"}},
-               1,
-               5},
-          // The console cancels before the start.
-          Case{"TestPanodlgConsole.dll", {{kConsole, "Notify", nullptr, 1}}, 1, 4},
-          Case{minimal, {{kCard, "Fail", "IOCTL_MAP_PICT_XFER_ADD"}}, -7, 7},
-          Case{minimal, {{kCard, "Firmware", "2.00"}}, -9, 7},
-          Case{minimal, {{kPano, "BaudRatePano", nullptr, 9}}, -8, 7}}) {
+    for (const Case& c : {Case{minimal, {{kCard, "Status", nullptr, 0}}, 1, 7},
+                          Case{minimal, {{kPanodlg, "OpenCommPort", nullptr, 7}}, 1, 6},
+                          Case{minimal, {{kPanodlg, "OpenCommPort", nullptr, 3}}, 1, 1},
+                          Case{minimal, {{kPanodlg, "ReadCommData", nullptr, 5}}, 1, 2},
+                          Case{minimal, {{kPanodlg, "ReadCommData", nullptr, 6}}, 1, 3},
+                          Case{minimal, {{kPanodlg, "ReadCommData", nullptr, 9}}, 1, 4},
+                          // The end event before any line of a single section.
+                          Case{minimal,
+                               {{kPanodlg, "Widths", "500"},
+                                {kCard, "Widths", "500"},
+                                {kCard, "Fault", "end-first"}},
+                               1,
+                               5},
+                          // The console cancels before the start.
+                          Case{"TestPanodlgConsole.dll", {{kConsole, "Notify", nullptr, 1}}, 1, 4},
+                          Case{minimal, {{kCard, "Fail", "IOCTL_MAP_PICT_XFER_ADD"}}, -7, 7},
+                          Case{minimal, {{kCard, "Firmware", "2.00"}}, -9, 7},
+                          Case{minimal, {{kPano, "BaudRatePano", nullptr, 9}}, -8, 7}}) {
         SCOPED_TRACE(testing::Message() << c.settings.back().name << " " << c.code);
         Bench bench(c.module);
         for (const Setting& setting : c.settings)

@@ -21,15 +21,17 @@
 namespace np::testing {
 
 // The raw dumps the driver writes at each acquisition.
-inline constexpr const char* kRawDumps[3] = {"c:\\Buffer1.raw", "c:\\Buffer2.raw", "c:\\Buffer3.raw"};
+inline constexpr const char* kRawDumps[3] = {"c:\\Buffer1.raw", "c:\\Buffer2.raw",
+                                             "c:\\Buffer3.raw"};
 
 // Scanlink_sim with one adaptation module on the phantom's mask, for whole acquisitions.
 class AcquisitionBench : public ScanlinkBench {
   public:
     explicit AcquisitionBench(const char* adaptation, std::uint32_t mode = 1)
-        : ScanlinkBench(adaptation,
-                        phantom::mask_file_bytes(phantom::make_sensor_model(mode == 2 ? 4096 : 1024)),
-                        mode) {}
+        : ScanlinkBench(
+              adaptation,
+              phantom::mask_file_bytes(phantom::make_sensor_model(mode == 2 ? 4096 : 1024)), mode) {
+    }
 
     // One PANOWAITFORIMAGE, with no dump left from an earlier one.
     int acquire() {
