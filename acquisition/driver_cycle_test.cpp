@@ -4,26 +4,25 @@
 
 #include <windows.h>
 
-#include "acquisition/testing/scanlink_host.h"
+#include "acquisition/testing/host_bench.h"
 #include "tools/wintest/process_handles.h"
 
 namespace np {
 namespace {
 
 TEST(DriverCycle, FiftyOpeningsWithGenericLeaveNothingBehind) {
-    testing::ScanlinkHost host("Generic.dll");
-    const auto& driver = host.driver();
+    testing::ScanlinkBench bench("Generic.dll");
     // The first opening brings in the system libraries for good.
-    ASSERT_EQ(driver.PANOOPEN(host.window(), "test host", 0), 1);
-    driver.PANOCLOSE();
+    ASSERT_EQ(bench.open(), 1);
+    bench.close();
     ASSERT_FALSE(::GetModuleHandleA("Panodlg.dll"));
 
     const std::size_t handles = count_open_handles();
     const std::size_t tls_indices = count_free_tls_indices();
     for (int patient = 0; patient < 50; ++patient) {
-        ASSERT_EQ(driver.PANOOPEN(host.window(), "test host", 0), 1);
+        ASSERT_EQ(bench.open(), 1);
         ASSERT_TRUE(::GetModuleHandleA("Panodlg.dll"));
-        driver.PANOCLOSE();
+        bench.close();
     }
     EXPECT_FALSE(::GetModuleHandleA("Panodlg.dll"));
     EXPECT_EQ(count_open_handles(), handles);

@@ -4,21 +4,21 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "acquisition/card/request_error_box.h"
-#include "acquisition/testing/scanlink_host.h"
+#include "acquisition/testing/host_bench.h"
 #include "tools/wintest/address_space_hog.h"
-#include "common/win32_handles.h"
 #include "tools/wintest/message_box_capture.h"
 #include "tools/wintest/process_handles.h"
 
 namespace np {
 namespace {
 
-using testing::ScanlinkHost;
+using testing::mask_file_bytes;
 
 constexpr const char* kConfigurationText =
     "Your ORVIX interface card need to be upgraded to support the 12 bits transfert mode of the "
@@ -26,12 +26,27 @@ constexpr const char* kConfigurationText =
 
 class ScanlinkTest : public ::testing::Test {
   protected:
-    int open(short host_code = 0) {
-        return host_.driver().PANOOPEN(host_.window(), "test host", host_code);
+    int open() { return bench_.open(); }
+    void close() { bench_.close(); }
+    const testing::DriverExports& driver() const { return bench_.driver(); }
+    void install_adaptation(const char* module) {
+        ASSERT_TRUE(bench_.adaptation().install(module));
     }
-    void close() { host_.driver().PANOCLOSE(); }
+    void install_mask(const std::vector<std::uint8_t>& bytes) {
+        ASSERT_TRUE(bench_.mask().write(bytes));
+    }
+    void set_setting(const char* name, std::uint32_t value) {
+        bench_.registry().set_user_dword(testing::kPanoPath, name, value);
+    }
+    // Values of the simulated card.
+    void set_card(const char* name, std::uint32_t value) {
+        bench_.registry().set_user_dword(testing::kCardSimulatorPath, name, value);
+    }
+    void set_card(const char* name, const char* text) {
+        bench_.registry().set_user_text(testing::kCardSimulatorPath, name, text);
+    }
 
-    ScanlinkHost host_;
+    testing::ScanlinkBench bench_{"TestPanodlgFull.dll"};
     MessageBoxCapture boxes_;
 };
 
@@ -42,75 +57,36 @@ TEST_F(ScanlinkTest, OpensWithEveryTestModuleAndPassesThroughWhatTheModuleHas) {
          {"TestPanodlgFull.dll", "TestPanodlgMinimal.dll", "TestPanodlgDecorated.dll"}) {
         SCOPED_TRACE(module);
         const bool full = module == std::string("TestPanodlgFull.dll");
-        host_.install_adaptation(module);
+        install_adaptation(module);
         ASSERT_EQ(open(), 1);
-        int width = 0, height = 0;
-        host_.driver().PANOSIZE(&width, &height);
-        EXPECT_EQ(width, 2550);
-        EXPECT_EQ(height, 1244);
-        host_.driver().PANOPREVIEWSIZE(&width, &height);
-        EXPECT_EQ(width, 666);
-        EXPECT_EQ(height, 208);
+        EXPECT_EQ(driver().size(), (std::pair{2550, 1244}));
+        EXPECT_EQ(driver().preview_size(), (std::pair{666, 208}));
         AcquisitionRecord record{};
-        EXPECT_EQ(host_.driver().PANOGETCOMMDATA(&record), 0);
+        EXPECT_EQ(driver().PANOGETCOMMDATA(&record), 0);
         double x = -1, y = -1;
-        EXPECT_EQ(host_.driver().NPANOCANCOMBINEATM(27, 33), full ? 27033 : 0);
-        EXPECT_EQ(host_.driver().BPANORESOLUTION(&x, &y), full ? 1 : 0);
+        EXPECT_EQ(driver().NPANOCANCOMBINEATM(27, 33), full ? 27033 : 0);
+        EXPECT_EQ(driver().BPANORESOLUTION(&x, &y), full ? 1 : 0);
         EXPECT_EQ(x, full ? 0.125 : -1);
         close();
     }
     // Closed: no module to ask.
-    EXPECT_EQ(host_.driver().NPANOCANCOMBINEATM(27, 33), 0);
+    EXPECT_EQ(driver().NPANOCANCOMBINEATM(27, 33), 0);
     EXPECT_EQ(boxes_.count(), 0u) << boxes_.log();
-}
-
-TEST_F(ScanlinkTest, VersionIsExactlyFiveBytes) {
-    char buffer[8];
-    std::memset(buffer, 'x', sizeof buffer);
-    host_.driver().PANOGetVersion(buffer);
-    EXPECT_EQ(std::memcmp(buffer, "2.0A\0xxx", 8), 0);
-}
-
-TEST_F(ScanlinkTest, OpeningFailuresGiveTheirCodes) {
-    host_.set_card_dword("Present", 0);
-    EXPECT_EQ(open(), -1);
-    host_.set_card_dword("Present", 1);
-    host_.install_mask({});
-    EXPECT_EQ(open(), -3);
-    host_.install_mask(testing::mask_file_bytes(4999));
-    EXPECT_EQ(open(), -3);
-    host_.install_mask(testing::mask_file_bytes(5000));
-    host_.remove_card_setting("TimeoutPano");
-    EXPECT_EQ(open(), -8);
-    host_.set_card_setting("TimeoutPano", 100);
-    host_.set_card_setting("BaudRateOrvix", 3);
-    EXPECT_EQ(open(), -8);
-    host_.set_card_setting("BaudRateOrvix", 2);
-    host_.set_card_text("Firmware", "2.00");
-    EXPECT_EQ(open(), -9);
-    host_.set_card_text("Firmware", "1.10");
-    EXPECT_EQ(open(), 1);
-    close();
-    EXPECT_EQ(boxes_.count(), 0u) << boxes_.log();
-
-    host_.install_adaptation(nullptr);
-    EXPECT_EQ(open(), -10);
-    host_.install_adaptation("TestPanodlgIncomplete.dll");
-    EXPECT_EQ(open(), -10);
-    // Nothing else was opened: not even a missing card is noticed.
-    host_.set_card_dword("Present", 0);
-    EXPECT_EQ(open(), -10);
-    EXPECT_EQ(host_.driver().NPANOCANCOMBINEATM(1, 2), 0);
+    // The version is exactly five bytes.
+    char version[8];
+    std::memset(version, 'x', sizeof version);
+    driver().PANOGetVersion(version);
+    EXPECT_EQ(std::memcmp(version, "2.0A\0xxx", 8), 0);
 }
 
 TEST_F(ScanlinkTest, EachFailingCardRequestShowsItsBox) {
     const DWORD error = ERROR_NOT_READY;
-    host_.set_card_dword("FailError", error);
+    set_card("FailError", error);
     for (const char* request : {"IOCTL_READ_FW_VERSION", "IOCTL_XCHG_PICT_XFER_INFO",
                                 "IOCTL_MAP_PICT_XFER_ADD", "IOCTL_UNMAP_PICT_XFER_ADD"}) {
         SCOPED_TRACE(request);
         boxes_.clear();
-        host_.set_card_text("Fail", request);
+        set_card("Fail", request);
         EXPECT_EQ(open(), std::string(request) == "IOCTL_UNMAP_PICT_XFER_ADD" ? 1 : -7);
         close();
         close();  // the device is gone: nothing more to unmap
@@ -126,16 +102,16 @@ TEST_F(ScanlinkTest, EachFailingCardRequestShowsItsBox) {
 
 // The choice shows through the old firmware: 12 bits on it brings the configuration box.
 TEST_F(ScanlinkTest, AutomaticModeComparesTheMaskCassetteWithTheFirst12BitOne) {
-    host_.set_card_setting("ModeOrvix", 0);
-    host_.set_card_text("Firmware", "1.00");
+    set_setting("ModeOrvix", 0);
+    set_card("Firmware", "1.00");
     EXPECT_EQ(open(), -8);  // no "SerialNbK7_12b"
     EXPECT_EQ(boxes_.count(), 0u) << boxes_.log();
 
-    host_.registry().set_user_text(testing::kPanoPath, "SerialNbK7_12b", "or  500");
-    host_.install_mask(testing::mask_file_bytes(5000, "OR  499"));
+    bench_.registry().set_user_text(testing::kPanoPath, "SerialNbK7_12b", "or  500");
+    install_mask(mask_file_bytes(5000, "OR  499"));
     EXPECT_EQ(open(), 1);  // 10 bits
     EXPECT_EQ(boxes_.count(), 0u) << boxes_.log();
-    host_.install_mask(testing::mask_file_bytes(5000, "OR  500"));
+    install_mask(mask_file_bytes(5000, "OR  500"));
     EXPECT_EQ(open(), -8);  // 12 bits
     ASSERT_EQ(boxes_.count(), 1u) << boxes_.log();
     EXPECT_EQ(boxes_[0].title, "Configuration Error");
@@ -157,45 +133,54 @@ TEST_F(ScanlinkTest, RefusedBufferAllocation) {
     EXPECT_EQ(open(), 1);
 }
 
-TEST_F(ScanlinkTest, CloseAfterEveryFailureAndTwiceLeaksNoHandle) {
-    auto open_and_close_twice = [&] {
-        open();
-        close();
-        close();
+// Each opening in turn, from a fresh start: its code, a box only for a refused card
+// request (that of the unmap at close), and closing twice gives back every handle.
+// Without a usable module nothing else is opened: not even a missing card is noticed.
+TEST_F(ScanlinkTest, EveryOpeningGivesItsCodeAndClosingAfterItLeaksNoHandle) {
+    struct Case {
+        const char* module;
+        std::size_t mask_size;
+        std::uint32_t card_present;
+        const char* fail;
+        std::uint32_t baud_rate_orvix;
+        int result;
     };
+    const char* full = "TestPanodlgFull.dll";
     // Everything loaded once, so that only the driver's own handles count.
     ASSERT_EQ(open(), 1);
     close();
-
-    host_.install_adaptation(nullptr);
-    std::size_t before = count_open_handles();
-    ASSERT_GT(before, 0u);
-    open_and_close_twice();  // -10
-    EXPECT_EQ(count_open_handles(), before);
-
-    host_.install_adaptation("TestPanodlgFull.dll");
-    before = count_open_handles();
-
-    open_and_close_twice();  // opened
-    host_.install_mask({});
-    open_and_close_twice();  // -3
-    host_.install_mask(testing::mask_file_bytes());
-    host_.set_card_dword("Present", 0);
-    open_and_close_twice();  // -1
-    host_.set_card_dword("Present", 1);
-    // The last request of the opening fails with everything else open; the unmap at close.
-    for (const char* request : {"IOCTL_MAP_PICT_XFER_ADD", "IOCTL_UNMAP_PICT_XFER_ADD"}) {
-        host_.set_card_text("Fail", request);
-        open_and_close_twice();
+    for (const Case& c :
+         {Case{full, 5000, 0, "", 1, -1}, Case{full, 0, 1, "", 1, -3},
+          Case{full, 4999, 1, "", 1, -3}, Case{full, 5000, 1, "", 3, -8},
+          Case{full, 5000, 1, "", 2, 1}, Case{nullptr, 5000, 1, "", 1, -10},
+          Case{"TestPanodlgIncomplete.dll", 5000, 1, "", 1, -10},
+          Case{nullptr, 5000, 0, "", 1, -10}, Case{full, 5000, 1, "IOCTL_MAP_PICT_XFER_ADD", 1, -7},
+          Case{full, 5000, 1, "IOCTL_UNMAP_PICT_XFER_ADD", 1, 1}}) {
+        SCOPED_TRACE(::testing::Message() << c.result << " " << c.fail);
+        install_adaptation(c.module);
+        install_mask(c.mask_size ? mask_file_bytes(c.mask_size) : std::vector<std::uint8_t>{});
+        set_card("Present", c.card_present);
+        set_card("Fail", c.fail);
+        set_setting("BaudRateOrvix", c.baud_rate_orvix);
+        boxes_.clear();
+        const std::size_t before = count_open_handles();
+        EXPECT_EQ(open(), c.result);
+        if (c.result == -10) {
+            EXPECT_EQ(driver().NPANOCANCOMBINEATM(1, 2), 0);
+        }
+        close();
+        close();
+        EXPECT_EQ(count_open_handles(), before);
+        EXPECT_EQ(boxes_.count(), *c.fail ? 1u : 0u) << boxes_.log();
     }
-    host_.set_card_text("Fail", "");
     // Opening again without closing first.
+    install_adaptation(full);
+    set_card("Fail", "");
+    const std::size_t before = count_open_handles();
     open();
     open();
     close();
-
     EXPECT_EQ(count_open_handles(), before);
-    EXPECT_EQ(boxes_.count(), 2u) << boxes_.log();
 }
 
 // A copy under another name is a second, independent driver the test can unload.
@@ -206,7 +191,7 @@ TEST_F(ScanlinkTest, HostMayUnloadTheDriverWithoutClosingIt) {
     const auto open_copy = reinterpret_cast<int (*)(HWND, const char*, short)>(
         reinterpret_cast<void*>(::GetProcAddress(copy, "PANOOPEN")));
     ASSERT_TRUE(open_copy);
-    EXPECT_EQ(open_copy(host_.window(), "test host", 0), 1);
+    EXPECT_EQ(open_copy(bench_.host().handle(), "test host", 0), 1);
     EXPECT_TRUE(::FreeLibrary(copy));
     ::DeleteFileA("Scanlink_unload.dll");
     // Its adaptation module stays loaded: nothing is freed from inside the loader's
@@ -244,32 +229,20 @@ TEST_F(ScanlinkTest, ModuleCarriesItsTextsCursorAndLogos) {
     }
     EXPECT_TRUE(::LoadCursorA(driver, MAKEINTRESOURCEA(102)));
 
+    // The logos: a mark of white pixels on black, bottom-up.
     struct Logo {
         int id, width, height, bits;
     };
     for (const Logo logo : {Logo{107, 48, 48, 4}, Logo{112, 169, 65, 8}}) {
         SCOPED_TRACE(logo.id);
-        const HRSRC found = ::FindResourceA(driver, MAKEINTRESOURCEA(logo.id), MAKEINTRESOURCEA(2));
-        ASSERT_TRUE(found);
-        const auto* header =
-            static_cast<const BITMAPINFOHEADER*>(::LockResource(::LoadResource(driver, found)));
-        EXPECT_EQ(header->biWidth, logo.width);
-        EXPECT_EQ(header->biHeight, logo.height);  // bottom-up
-        EXPECT_EQ(header->biBitCount, logo.bits);
-        // A mark of white pixels on black.
-        const auto* palette = reinterpret_cast<const RGBQUAD*>(header + 1);
-        const int colours = header->biClrUsed ? header->biClrUsed : 1 << logo.bits;
-        const auto* pixels = reinterpret_cast<const BYTE*>(palette + colours);
-        const int stride = ((logo.width * logo.bits + 31) / 32) * 4;
-        int white = 0;
-        for (int i = 0; i < stride * logo.height; ++i) {
-            const int index = logo.bits == 8 ? pixels[i] : pixels[i] >> 4;
-            white += palette[index].rgbBlue == 255 && palette[index].rgbRed == 255;
-        }
-        EXPECT_GT(white, 50);
-        const HBITMAP bitmap = ::LoadBitmapA(driver, MAKEINTRESOURCEA(logo.id));
-        EXPECT_TRUE(bitmap);
-        ::DeleteObject(bitmap);
+        const testing::DriverBitmap bitmap = testing::driver_bitmap(logo.id);
+        EXPECT_EQ(bitmap.width, logo.width);
+        EXPECT_EQ(bitmap.height, logo.height);
+        EXPECT_EQ(bitmap.bits, logo.bits);
+        EXPECT_GT(std::count(bitmap.white.begin(), bitmap.white.end(), true), 50);
+        const HBITMAP loaded = ::LoadBitmapA(driver, MAKEINTRESOURCEA(logo.id));
+        EXPECT_TRUE(loaded);
+        ::DeleteObject(loaded);
     }
 }
 

@@ -17,55 +17,42 @@
 #include "acquisition/testing/host_bench.h"
 #include "common/acquisition_record.h"
 #include "sim/phantom/phantom_scan.h"
-#include "tools/wintest/registry_sandbox.h"
 
 namespace np::testing {
 
 // The raw dumps the driver writes at each acquisition.
-inline constexpr const char* kRawDumps[3] = {"c:\\Buffer1.raw", "c:\\Buffer2.raw", "c:\\Buffer3.raw"};
+inline constexpr const char* kRawDumps[3] = {"c:\\Buffer1.raw", "c:\\Buffer2.raw",
+                                             "c:\\Buffer3.raw"};
 
-// One driver and one adaptation module, installed on construction, removed after.
-class AcquisitionBench {
+// Scanlink_sim with one adaptation module on the phantom's mask, for whole acquisitions.
+class AcquisitionBench : public ScanlinkBench {
   public:
-    explicit AcquisitionBench(const char* adaptation, std::uint32_t mode = 1) {
-        EXPECT_TRUE(adaptation_.install(adaptation));
-        mask_.write(phantom::mask_file_bytes(phantom::make_sensor_model(mode == 2 ? 4096 : 1024)));
-        set_working_card(registry_, mode);
+    explicit AcquisitionBench(const char* adaptation, std::uint32_t mode = 1)
+        : ScanlinkBench(
+              adaptation,
+              phantom::mask_file_bytes(phantom::make_sensor_model(mode == 2 ? 4096 : 1024)), mode) {
     }
 
-    RegistrySandbox& registry() { return registry_; }
-    HostWindow& host() { return host_; }
-
-    int open(short host_code = 0) {
-        const std::string failure = driver_.load("Scanlink_sim.dll");
-        EXPECT_EQ(failure, "");
-        if (!failure.empty()) return -100;
-        const int result = driver_.open(host_.handle(), host_code);
-        if (result == 1) host_.follow_console_log();
-        return result;
-    }
-    // PANOCLOSE, also after a failed opening.
-    void close() { driver_.close(); }
     // One PANOWAITFORIMAGE, with no dump left from an earlier one.
     int acquire() {
-        host_.clear();
+        host().clear();
         for (const char* dump : kRawDumps)
             ::DeleteFileA(dump);
         threads_before_ = thread_count();
-        return driver_->PANOWAITFORIMAGE();
+        return driver().PANOWAITFORIMAGE();
     }
-    std::pair<int, int> size() const { return driver_->size(); }
-    std::pair<int, int> preview_size() const { return driver_->preview_size(); }
+    std::pair<int, int> size() const { return driver().size(); }
+    std::pair<int, int> preview_size() const { return driver().preview_size(); }
     // The host's copy of the record; valid stays 0 when the driver has none.
     AcquisitionRecord record() const {
         AcquisitionRecord record{};
-        driver_->PANOGETCOMMDATA(&record);
+        driver().PANOGETCOMMDATA(&record);
         return record;
     }
-    const std::vector<HostMessage>& messages() const { return host_.messages(); }
-    long no_image_code() const { return host_.last_no_image_code(); }
-    const std::vector<std::uint8_t>& image() const { return host_.image(); }
-    const HostMessage* image_message() const { return host_.image_message(); }
+    const std::vector<HostMessage>& messages() const { return host().messages(); }
+    long no_image_code() const { return host().last_no_image_code(); }
+    const std::vector<std::uint8_t>& image() const { return host().image(); }
+    const HostMessage* image_message() const { return host().image_message(); }
     int threads_before() const { return threads_before_; }
     long count(UINT message) const {
         return std::count_if(messages().begin(), messages().end(),
@@ -73,11 +60,6 @@ class AcquisitionBench {
     }
 
   private:
-    RegistrySandbox registry_{"NORVANE"};
-    AdaptationInstall adaptation_;
-    MaskInstall mask_;
-    HostWindow host_;
-    DriverLibrary driver_;
     int threads_before_ = 0;
 };
 

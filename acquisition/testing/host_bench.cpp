@@ -2,6 +2,9 @@
 
 #include <tlhelp32.h>
 
+#include <gtest/gtest.h>
+
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 
@@ -143,7 +146,7 @@ void HostWindow::clear() {
 }
 
 void HostWindow::follow_console_log() {
-    if (!console_log_) console_log_ = console_log_of_panodlg();
+    console_log_ = console_log_of_panodlg();
 }
 
 LRESULT CALLBACK HostWindow::procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
@@ -223,6 +226,16 @@ bool MaskInstall::write(const std::vector<std::uint8_t>& bytes) {
     return out.good();
 }
 
+std::vector<std::uint8_t> mask_file_bytes(std::size_t size, const char* serial) {
+    std::vector<std::uint8_t> bytes(std::max<std::size_t>(size, 24), 0);
+    std::memcpy(bytes.data(), serial, std::min<std::size_t>(std::strlen(serial), 20));
+    const float gain = 1.0f;
+    for (std::size_t at = 24; at + 4 <= bytes.size(); at += 4)
+        std::memcpy(&bytes[at], &gain, 4);
+    bytes.resize(size);
+    return bytes;
+}
+
 AdaptationInstall::AdaptationInstall() : path_(program_directory() + "\\Panodlg.dll") {}
 
 bool AdaptationInstall::install(const char* module) {
@@ -233,6 +246,49 @@ bool AdaptationInstall::install(const char* module) {
 
 void AdaptationInstall::remove() {
     ::DeleteFileA(path_.c_str());
+}
+
+ScanlinkBench::ScanlinkBench(const char* adaptation, const std::vector<std::uint8_t>& mask,
+                             std::uint32_t mode) {
+    EXPECT_TRUE(adaptation_.install(adaptation)) << adaptation;
+    EXPECT_TRUE(mask_.write(mask)) << mask_.path();
+    set_working_card(registry_, mode);
+    EXPECT_EQ(driver_.load("Scanlink_sim.dll"), "");
+}
+
+int ScanlinkBench::open(short host_code) {
+    if (!driver_.loaded()) return -100;
+    const int result = driver_.open(host_.handle(), host_code);
+    if (result == 1) host_.follow_console_log();
+    return result;
+}
+
+DriverBitmap driver_bitmap(int id) {
+    DriverBitmap bitmap;
+    const HMODULE driver = ::GetModuleHandleA("Scanlink_sim.dll");
+    const HRSRC found = ::FindResourceA(driver, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(2));
+    if (!found) return bitmap;
+    const auto* header =
+        static_cast<const BITMAPINFOHEADER*>(::LockResource(::LoadResource(driver, found)));
+    if (!header || (header->biBitCount != 4 && header->biBitCount != 8) || header->biHeight <= 0)
+        return bitmap;
+    bitmap.width = header->biWidth;
+    bitmap.height = header->biHeight;
+    bitmap.bits = header->biBitCount;
+    const auto* palette = reinterpret_cast<const RGBQUAD*>(header + 1);
+    const auto* pixels = reinterpret_cast<const BYTE*>(
+        palette + (header->biClrUsed ? header->biClrUsed : 1u << bitmap.bits));
+    const int stride = (bitmap.width * bitmap.bits + 31) / 32 * 4;
+    bitmap.white.resize(std::size_t(bitmap.width) * bitmap.height);
+    for (int stored = 0; stored < bitmap.height; ++stored)
+        for (int x = 0; x < bitmap.width; ++x) {
+            const BYTE* row = pixels + stored * stride;
+            const int index = bitmap.bits == 8 ? row[x] : row[x / 2] >> (x % 2 ? 0 : 4) & 15;
+            const RGBQUAD colour = palette[index];
+            bitmap.white[std::size_t(bitmap.height - 1 - stored) * bitmap.width + x] =
+                colour.rgbRed == 255 && colour.rgbGreen == 255 && colour.rgbBlue == 255;
+        }
+    return bitmap;
 }
 
 }  // namespace np::testing

@@ -1,7 +1,8 @@
 // Test helpers for programs that host an acquisition driver under Wine: the driver's
-// exports, a host window that records what the driver sends it, and the files a driver
+// exports, a host window that records what the driver sends it, the files a driver
 // looks for ("Panodlg.dll" beside the program, "PANO.MSK" in the system directory),
-// each removed or restored again when its owner goes.
+// each removed or restored again when its owner goes, and Scanlink_sim set up with all
+// of them.
 #pragma once
 
 #include <windows.h>
@@ -99,7 +100,7 @@ class HostWindow {
 
     HWND handle() const { return window_; }
     void clear();
-    // Asks "TestConsoleLog" of the loaded Panodlg.dll, if it has one, for its log at
+    // Asks "TestConsoleLog" of the Panodlg.dll loaded now, if it has one, for its log at
     // every image message.
     void follow_console_log();
     // Runs `hook` first thing on every driver message, before anything is recorded.
@@ -147,6 +148,9 @@ class MaskInstall {
     std::vector<std::uint8_t> previous_;
 };
 
+// A mask file of `size` bytes whose header names the cassette `serial`, every gain 1.
+std::vector<std::uint8_t> mask_file_bytes(std::size_t size = 5000, const char* serial = "OR  1000");
+
 // An adaptation module copied beside the program as "Panodlg.dll", removed on destruction.
 class AdaptationInstall {
   public:
@@ -162,6 +166,46 @@ class AdaptationInstall {
   private:
     std::string path_;
 };
+
+// Scanlink_sim loaded by this program, with the adaptation module `adaptation` installed
+// (null: none), `mask` as "PANO.MSK" and the working card settings of `mode`; closed and
+// unloaded, and everything it was given removed, on destruction.
+class ScanlinkBench {
+  public:
+    explicit ScanlinkBench(const char* adaptation,
+                           const std::vector<std::uint8_t>& mask = mask_file_bytes(),
+                           std::uint32_t mode = 1);
+    ScanlinkBench(const ScanlinkBench&) = delete;
+    ScanlinkBench& operator=(const ScanlinkBench&) = delete;
+    ~ScanlinkBench() { close(); }
+
+    RegistrySandbox& registry() { return registry_; }
+    HostWindow& host() { return host_; }
+    const HostWindow& host() const { return host_; }
+    AdaptationInstall& adaptation() { return adaptation_; }
+    MaskInstall& mask() { return mask_; }
+    const DriverExports& driver() const { return *driver_; }
+    // PANOOPEN from the host window; an opened driver's console log is followed.
+    int open(short host_code = 0);
+    // PANOCLOSE, also after a failed opening.
+    void close() { driver_.close(); }
+
+  private:
+    RegistrySandbox registry_{"NORVANE"};
+    AdaptationInstall adaptation_;
+    MaskInstall mask_;
+    HostWindow host_;
+    DriverLibrary driver_;
+};
+
+// A bitmap resource of the loaded Scanlink_sim: its white pixels by row from the top.
+struct DriverBitmap {
+    int width = 0, height = 0, bits = 0;
+    std::vector<bool> white;
+    bool white_at(int x, int row) const { return white[std::size_t(row) * width + x]; }
+};
+// Resource `id` of 4 or 8 bits a pixel; empty when there is none.
+DriverBitmap driver_bitmap(int id);
 
 // The delivered bitmap: pixel at image column c, display row r (0 = top). A block too
 // short for its header's size reads as an empty image.

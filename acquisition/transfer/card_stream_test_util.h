@@ -3,8 +3,11 @@
 
 #include <cstdint>
 #include <cstring>
+#include <initializer_list>
+#include <utility>
 #include <vector>
 
+#include "acquisition/record/record_rules.h"
 #include "acquisition/transfer/line_collector.h"
 #include "acquisition/transfer/transfer_layout.h"
 
@@ -50,5 +53,29 @@ struct RawImage {
     std::vector<std::uint16_t> samples = std::vector<std::uint16_t>(kRawBufferBytes / 2, 0);
     std::uint16_t line_tag(int line) const { return samples[std::size_t(line) * kSamplesPerLine]; }
 };
+
+// A record of sections of these widths, every start 0.
+inline AcquisitionRecord sections(std::initializer_list<int> widths) {
+    AcquisitionRecord record{};
+    for (int width : widths)
+        record.sections[record.section_count++].width = static_cast<std::int16_t>(width);
+    return record;
+}
+
+// A collector of `record` into `raw`, started on an empty picture buffer.
+inline LineCollector started_collector(int mode, const AcquisitionRecord& record,
+                                       std::array<int, kMaxSections> gaps, RawImage& raw,
+                                       TraceFn trace = {}) {
+    CollectorSetup setup;
+    setup.mode = mode;
+    setup.rearrange = copy_line;
+    setup.raw = raw.samples.data();
+    setup.windows = section_windows(record, gaps);
+    setup.section_count = np::record::usable_section_count(record);
+    setup.trace = std::move(trace);
+    LineCollector collector(setup);
+    collector.start(kPictureBufferBytes);
+    return collector;
+}
 
 }  // namespace np::transfer::testing

@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "acquisition/record/record_rules.h"
 #include "acquisition/transfer/card_stream_test_util.h"
 
 namespace np::transfer {
@@ -15,6 +14,7 @@ namespace {
 using testing::CardStream;
 using ::testing::HasSubstr;
 using testing::RawImage;
+using testing::sections;
 
 struct Fixture {
     CardStream card;
@@ -23,25 +23,10 @@ struct Fixture {
 
     LineCollector collector(int mode, const AcquisitionRecord& record,
                             std::array<int, kMaxSections> gaps = {}) {
-        CollectorSetup setup;
-        setup.mode = mode;
-        setup.rearrange = testing::copy_line;
-        setup.raw = raw.samples.data();
-        setup.windows = section_windows(record, gaps);
-        setup.section_count = np::record::usable_section_count(record);
-        setup.trace = [this](const char* text) { traces += text; };
-        LineCollector result(setup);
-        result.start(kPictureBufferBytes);
-        return result;
+        return testing::started_collector(mode, record, gaps, raw,
+                                          [this](const char* text) { traces += text; });
     }
 };
-
-AcquisitionRecord sections(std::initializer_list<int> widths) {
-    AcquisitionRecord record{};
-    for (int width : widths)
-        record.sections[record.section_count++].width = static_cast<std::int16_t>(width);
-    return record;
-}
 
 constexpr int k10 = 1, k12 = 2;
 

@@ -2,18 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include "acquisition/transfer/card_stream_test_util.h"
+
 namespace np::transfer {
 namespace {
 
-AcquisitionRecord record_with(std::initializer_list<int> widths) {
-    AcquisitionRecord record{};
-    for (int width : widths)
-        record.sections[record.section_count++].width = static_cast<std::int16_t>(width);
-    return record;
-}
+using testing::sections;
 
 TEST(SectionWindows, GapsCountLinePairsBeforeEachSection) {
-    const auto windows = section_windows(record_with({500, 300, 200}), {10, 4, 0});
+    const auto windows = section_windows(sections({500, 300, 200}), {10, 4, 0});
     ASSERT_EQ(windows.count, 3);
     EXPECT_EQ(windows.windows[0].first, 20);
     EXPECT_EQ(windows.windows[0].last, 519);
@@ -24,7 +21,7 @@ TEST(SectionWindows, GapsCountLinePairsBeforeEachSection) {
     EXPECT_EQ(windows.window_of(525), -1);
     EXPECT_EQ(windows.window_of(828), 2);
     EXPECT_EQ(windows.window_of(1028), -1);
-    AcquisitionRecord absurd = record_with({10});
+    AcquisitionRecord absurd = sections({10});
     absurd.section_count = 99;
     EXPECT_EQ(section_windows(absurd, {}).count, kMaxSections);
 }

@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "acquisition/record/record_rules.h"
 #include "acquisition/transfer/card_stream_test_util.h"
 #include "acquisition/transfer/result_codes.h"
 
@@ -63,17 +62,8 @@ struct LoopFixture {
 
     int run(std::initializer_list<int> widths, std::array<int, kMaxSections> gaps = {},
             std::optional<std::uint32_t> timeout_ms = 5000) {
-        AcquisitionRecord record{};
-        for (int width : widths)
-            record.sections[record.section_count++].width = static_cast<std::int16_t>(width);
-        CollectorSetup setup;
-        setup.mode = 1;
-        setup.rearrange = testing::copy_line;
-        setup.raw = raw.samples.data();
-        setup.windows = section_windows(record, gaps);
-        setup.section_count = np::record::usable_section_count(record);
-        LineCollector collector(setup);
-        collector.start(kPictureBufferBytes);
+        LineCollector collector =
+            testing::started_collector(1, testing::sections(widths), gaps, raw);
         const int result = run_transfer_loop(port, collector, nullptr, timeout_ms);
         image_lines = collector.image_lines();
         return result;
