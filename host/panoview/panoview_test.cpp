@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "acquisition/testing/host_bench.h"
-#include "acquisition/testing/scanlink_host.h"
 #include "host/host_files.h"
 #include "host/panoview/png_file.h"
 #include "host/panoview/viewer_window.h"

@@ -9,7 +9,6 @@
 #include <string>
 
 #include "acquisition/testing/host_bench.h"
-#include "acquisition/testing/scanlink_host.h"
 #include "tools/wintest/registry_sandbox.h"
 #include "tools/wintest/test_files.h"
 
