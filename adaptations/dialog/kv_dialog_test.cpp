@@ -21,31 +21,18 @@ struct KvCase {
     const char* key;
     const char* model_name;
     std::string first_kv, first_ma, first_ma_index;
-    std::vector<std::string> cycle;  // names PROG shows from program 20 on
+    std::vector<std::string> cycle;
     std::string kv_max, ma_max, ma_max_index;
 };
 
+// The names PROG shows from program 20 on.
+const std::vector<std::string> kKv80Cycle = {"P21", "P22", "P23", "P24", "P25", "P26", "P27",
+                                             "P33", "P28", "P29", "P30", "P20", "P21"};
+const std::vector<std::string> kKv40Cycle = {"P23", "P26", "P27", "P33", "P28", "P20", "P23"};
 const KvCase kKv80{
-    "Kv80.dll",
-    "NORVANE\\PANO\\KV80",
-    "Kvanta 80",
-    "71",
-    "12",
-    "5",
-    {"P21", "P22", "P23", "P24", "P25", "P26", "P27", "P33", "P28", "P29", "P30", "P20", "P21"},
-    "100",
-    "15",
-    "6"};
-const KvCase kKv40{"Kv40.dll",
-                   "NORVANE\\PANO\\KV40",
-                   "Kvanta 40",
-                   "63",
-                   "4",
-                   "1",
-                   {"P23", "P26", "P27", "P33", "P28", "P20", "P23"},
-                   "90",
-                   "12",
-                   "5"};
+    "Kv80.dll", "NORVANE\\PANO\\KV80", "Kvanta 80", "71", "12", "5", kKv80Cycle, "100", "15", "6"};
+const KvCase kKv40{
+    "Kv40.dll", "NORVANE\\PANO\\KV40", "Kvanta 40", "63", "4", "1", kKv40Cycle, "90", "12", "5"};
 
 void PrintTo(const KvCase& unit, std::ostream* out) {
     *out << unit.model_name;

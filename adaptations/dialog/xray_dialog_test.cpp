@@ -166,7 +166,7 @@ TEST(TrevianDialog, FourSectionsNamesOverridesAndFixedAnswers) {
         EXPECT_EQ(+outcome.record.sections[k].start, starts[k]) << k;
         EXPECT_EQ(+outcome.record.sections[k].width, widths[k]) << k;
     }
-    // The table's own gaps: ProgramTables.Trevian.
+    // The table's own gaps: ProgramTables.BothXrayModels.
     int gaps[kMaxSections] = {};
     EXPECT_EQ(trevian.timing(122, gaps), 2000);
     EXPECT_EQ(gaps[1], 720);
