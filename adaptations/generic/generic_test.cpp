@@ -94,14 +94,12 @@ TEST_F(GenericModule, RecordIsFixed) {
     EXPECT_EQ(record.exposure_time, 0.0f);
     EXPECT_EQ(record.valid, 1264u);
     EXPECT_EQ(record.section_count, 5);
-    const std::int16_t starts[] = {0, 550, 1100, 1650, 2200};
-    for (int k = 0; k < 5; ++k) {
-        EXPECT_EQ(record.sections[k].start, starts[k]);
-        EXPECT_EQ(record.sections[k].width, 500);
-    }
-    for (int k = 5; k < kMaxSections; ++k) {
-        EXPECT_EQ(record.sections[k].start, 0);
-        EXPECT_EQ(record.sections[k].width, 0);
+    // The sections beyond the fifth are cleared.
+    const std::int16_t starts[kMaxSections] = {0, 550, 1100, 1650, 2200};
+    const std::int16_t widths[kMaxSections] = {500, 500, 500, 500, 500};
+    for (int k = 0; k < kMaxSections; ++k) {
+        EXPECT_EQ(record.sections[k].start, starts[k]) << k;
+        EXPECT_EQ(record.sections[k].width, widths[k]) << k;
     }
     AcquisitionRecord again{};
     EXPECT_EQ(generic_.read(nullptr, &again), 0);

@@ -131,14 +131,11 @@ TEST_F(SerialLink, EscapeWhileWaitingCancelsAndTouchesNothing) {
     for (std::size_t i = 0; i < sizeof record; ++i)
         ASSERT_EQ(reinterpret_cast<const unsigned char*>(&record)[i], 0xAB) << i;
     EXPECT_EQ(stored_program(kKv80), "22");
-    // The link was closed: the next acquisition opens it again.
-    EXPECT_EQ(+acquire_ok("exposure 101 170 110 112").program, 20);
-}
-
-TEST_F(SerialLink, EscapeReleasedBeforeTheReadDoesNotCancel) {
+    // The link was closed: the next acquisition opens it again, and the Escape press
+    // that ended before it began does not cancel it.
     press_escape();
     ::Sleep(100);
-    EXPECT_EQ(+acquire_ok("exposure 104 170 110 112").program, 23);
+    EXPECT_EQ(+acquire_ok("exposure 101 170 110 112").program, 20);
 }
 
 TEST_F(SerialLink, PortsThatCannotBeOpened) {

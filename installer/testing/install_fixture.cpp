@@ -52,10 +52,11 @@ std::string built_medium_folder() {
 }
 
 bool copy_folder(const std::string& from, const std::string& to) {
+    namespace fs = std::filesystem;
+    // Both end in "\", where std::filesystem wants the folders' own names.
     std::error_code error;
-    std::filesystem::copy(from, to,
-                          std::filesystem::copy_options::recursive | std::filesystem::copy_options::overwrite_existing,
-                          error);
+    fs::copy(fs::path(from).parent_path(), fs::path(to).parent_path(),
+             fs::copy_options::recursive | fs::copy_options::overwrite_existing, error);
     return !error;
 }
 

@@ -1,6 +1,6 @@
 #include "tools/wintest/message_box_capture.h"
 
-#include <initializer_list>
+#include <cstdio>
 #include <stdexcept>
 #include <utility>
 
@@ -62,34 +62,6 @@ UINT icon_style(HICON icon) {
     return MB_USERICON;
 }
 
-// The name of a style among `names`, `otherwise` when it is none of them.
-const char* name_of(UINT style, std::initializer_list<std::pair<UINT, const char*>> names,
-                    const char* otherwise) {
-    for (const auto& [value, name] : names)
-        if (value == style) return name;
-    return otherwise;
-}
-
-const char* icon_name(UINT icon) {
-    return name_of(icon,
-                   {{MB_ICONSTOP, "stop"},
-                    {MB_ICONQUESTION, "question"},
-                    {MB_ICONWARNING, "warning"},
-                    {MB_ICONINFORMATION, "information"},
-                    {0, "no icon"}},
-                   "user icon");
-}
-
-const char* buttons_name(UINT buttons) {
-    return name_of(buttons,
-                   {{MB_OKCANCEL, "OK Cancel"},
-                    {MB_ABORTRETRYIGNORE, "Abort Retry Ignore"},
-                    {MB_YESNOCANCEL, "Yes No Cancel"},
-                    {MB_YESNO, "Yes No"},
-                    {MB_RETRYCANCEL, "Retry Cancel"}},
-                   "OK");
-}
-
 // A message box is a dialog whose text is the static control 0xFFFF.
 bool is_message_box(HWND window) {
     return class_name(window) == "#32770" && ::GetDlgItem(window, 0xFFFF) != nullptr;
@@ -97,8 +69,11 @@ bool is_message_box(HWND window) {
 
 }  // namespace
 
+// The styles as MessageBox takes them, e.g. "0x10" for MB_ICONSTOP, "0x4" for MB_YESNO.
 std::string CapturedMessageBox::describe() const {
-    return title + " | " + text + " | " + icon_name(icon) + " | " + buttons_name(buttons);
+    char styles[40];
+    std::snprintf(styles, sizeof styles, " | icon %#x | buttons %#x", icon, buttons);
+    return title + " | " + text + styles;
 }
 
 MessageBoxCapture::MessageBoxCapture(Answer answer, DWORD thread_id)
