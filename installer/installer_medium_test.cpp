@@ -14,28 +14,11 @@
 #include "installer/testing/wine_drive.h"
 #include "installer/testing/wizard_operator.h"
 #include "sim/phantom/sensor_model.h"
+#include "tools/wintest/pano_host_run.h"
 #include "tools/wintest/registry_sandbox.h"
 
 namespace np {
 namespace {
-
-int run_pano_host(const char* out) {
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    std::string command = std::string("PanoHost.exe --driver Scanlink_sim.dll --count 1 --out ") + out;
-    if (!::CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                          &process))
-        return -1;
-    ::CloseHandle(process.hThread);
-    DWORD code = 99;
-    if (::WaitForSingleObject(process.hProcess, 120'000) == WAIT_OBJECT_0)
-        ::GetExitCodeProcess(process.hProcess, &code);
-    else
-        ::TerminateProcess(process.hProcess, 99);
-    ::CloseHandle(process.hProcess);
-    return static_cast<int>(code);
-}
 
 TEST(InstallationMedium, FoundOnACdromDriveItInstallsGenericThatTakesAnImage) {
     ASSERT_EQ(::GetFileAttributesA("c:\\12bits"), INVALID_FILE_ATTRIBUTES);
@@ -79,7 +62,7 @@ TEST(InstallationMedium, FoundOnACdromDriveItInstallsGenericThatTakesAnImage) {
     registry.set_user_dword("NORVANE\\SIMULATOR\\CARD", "LineRate", 20000);
     ::CreateDirectoryA("medium-acquisition", nullptr);
     ::DeleteFileA("medium-acquisition\\image-1.bmp");
-    EXPECT_EQ(run_pano_host("medium-acquisition"), 0);
+    EXPECT_EQ(testing::run_pano_host("medium-acquisition"), 0);
     const std::string image = testing::file_content("medium-acquisition\\image-1.bmp");
     ASSERT_GT(image.size(), 54u);
     BITMAPINFOHEADER header{};

@@ -6,8 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <thread>
 #include <vector>
@@ -15,7 +13,8 @@
 #include "acquisition/testing/acquisition_bench.h"
 #include "adaptations/dialog/testing/panel_operator.h"
 #include "common/acquisition_record.h"
-#include "common/win32_handles.h"
+#include "tools/wintest/pano_host_run.h"
+#include "tools/wintest/test_files.h"
 
 namespace np {
 namespace {
@@ -28,6 +27,7 @@ struct Exposure {
     const char* model;
     int program;
     std::vector<int> widths, gaps;  // as the program lays them out on the sensor
+    int image_width;                // the sections side by side, 50 columns apart
 };
 
 std::string number_list(const std::vector<int>& values) {
@@ -35,31 +35,6 @@ std::string number_list(const std::vector<int>& values) {
     for (int v : values)
         text.append(text.empty() ? "" : ",").append(std::to_string(v));
     return text;
-}
-
-std::vector<std::uint8_t> file_bytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
-
-// PanoHost's exit code; -1 when it could not start or had to be stopped.
-int run_pano_host() {
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    std::string command =
-        std::string("PanoHost.exe --driver Scanlink_sim.dll --count 1 --out ") + kOut;
-    if (!::CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                          &startup, &process))
-        return -1;
-    UniqueHandle owned_process(process.hProcess), thread(process.hThread);
-    if (::WaitForSingleObject(process.hProcess, 120'000) != WAIT_OBJECT_0) {
-        ::TerminateProcess(process.hProcess, 99);
-        return -1;
-    }
-    DWORD code = 0;
-    ::GetExitCodeProcess(process.hProcess, &code);
-    return static_cast<int>(code);
 }
 
 class DialogAcquisition : public ::testing::TestWithParam<Exposure> {};
@@ -80,7 +55,7 @@ TEST_P(DialogAcquisition, TheChosenProgramShapesTheImage) {
             chosen =
                 testing::PanelOperator(dialog).choose_and_confirm(exposure.model, exposure.program);
     });
-    const int host_result = run_pano_host();
+    const int host_result = testing::run_pano_host(kOut);
     operator_thread.join();
     ASSERT_TRUE(chosen);
     ASSERT_EQ(host_result, 0);
@@ -88,32 +63,29 @@ TEST_P(DialogAcquisition, TheChosenProgramShapesTheImage) {
     // The host's copy of the record lists the sections from the image's left edge; a
     // forward scan puts the first section acquired at the right.
     const std::vector<int> image_widths(exposure.widths.rbegin(), exposure.widths.rend());
-    const auto record_bytes = file_bytes(std::string(kOut) + "\\record-1.bin");
+    const std::string record_bytes = testing::file_bytes("dialog-acquisition\\record-1.bin");
     ASSERT_EQ(record_bytes.size(), sizeof(AcquisitionRecord));
     AcquisitionRecord record;
     std::memcpy(&record, record_bytes.data(), sizeof record);
     EXPECT_EQ(record.program, exposure.program);
     ASSERT_EQ(+record.section_count, static_cast<int>(image_widths.size()));
-    int columns = -kSectionGap;
-    for (std::size_t k = 0; k < image_widths.size(); ++k) {
+    for (std::size_t k = 0; k < image_widths.size(); ++k)
         EXPECT_EQ(+record.sections[k].width, image_widths[k]) << k;
-        columns += image_widths[k] + kSectionGap;
-    }
 
-    auto bitmap = file_bytes(std::string(kOut) + "\\image-1.bmp");
+    const std::string bitmap = testing::file_bytes("dialog-acquisition\\image-1.bmp");
     ASSERT_GT(bitmap.size(), 14u);
-    bitmap.erase(bitmap.begin(), bitmap.begin() + 14);  // the file header
-    const testing::DeliveredImage image(bitmap);
-    ASSERT_EQ(image.width, columns);
+    const std::vector<std::uint8_t> block(bitmap.begin() + 14, bitmap.end());  // no file header
+    const testing::DeliveredImage image(block);
+    ASSERT_EQ(image.width, exposure.image_width);
     ASSERT_EQ(image.height, 1244);
     testing::expect_sections_in_place(image, image_widths, phantom::make_sensor_model(1024));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Programs, DialogAcquisition,
-    ::testing::Values(Exposure{"Kv80.dll", "kv80", 29, {480, 570, 580}, {10, 100, 90}},
-                      Exposure{
-                          "Trevian.dll", "trevian", 124, {500, 500, 500, 500}, {10, 10, 10, 10}}),
+    ::testing::Values(
+        Exposure{"Kv80.dll", "kv80", 29, {480, 570, 580}, {10, 100, 90}, 1730},
+        Exposure{"Trevian.dll", "trevian", 124, {500, 500, 500, 500}, {10, 10, 10, 10}, 2150}),
     [](const auto& info) {
         return std::string(info.param.model) + std::to_string(info.param.program);
     });

@@ -71,7 +71,7 @@ void check_kv_model(const KvModel& model, const std::vector<Row>& rows) {
     EXPECT_FALSE(kv_pixel_size(model, std::nullopt));
 }
 
-TEST(ProgramTables, Kv80) {
+TEST(ProgramTables, BothKvModels) {
     check_kv_model(kv80_model(), {{20, "12.0", 12, 71, {2420}, {10}, 200, 1.23},
                                   {21, "12.0", 12, 75, {2340}, {10}, 200, 1.23},
                                   {22, "12.0", 12, 79, {2390}, {10}, 200, 1.23},
@@ -86,9 +86,6 @@ TEST(ProgramTables, Kv80) {
                                   {31, nullptr, 0, 0, {}, {}, 0, 1.1},
                                   {32, nullptr, 0, 0, {}, {}, 0, 1.1},
                                   {33, "10.0", 12, 74, {560, 530}, {10, 700}, 2000, 1.2}});
-}
-
-TEST(ProgramTables, Kv40) {
     check_kv_model(kv40_model(), {{20, "12.0", 4, 63, {2420}, {10}, 200, 1.23},
                                   {21, nullptr, 0, 0, {}, {}, 0, 1.23},
                                   {22, nullptr, 0, 0, {}, {}, 0, 1.23},
@@ -129,7 +126,7 @@ void check_xray_model(const XrayModel& model, const std::vector<Row>& rows,
     expect_timing(none, {0, "", 0, 0, {10}, {10}, 200, 0});
 }
 
-TEST(ProgramTables, Trevian) {
+TEST(ProgramTables, BothXrayModels) {
     check_xray_model(trevian_model(),
                      {{120, "12.0", 0, 0, {2400}, {10}, 200, 1.23},
                       {121, "12.0", 0, 0, {500, 500}, {20, 35}, 1200, 1.2},
@@ -137,9 +134,6 @@ TEST(ProgramTables, Trevian) {
                       {123, "12.0", 0, 0, {1500}, {10}, 200, 1.27},
                       {124, "12.0", 0, 0, {500, 500, 500, 500}, {10, 10, 10, 10}, 2000, 1.45}},
                      {"Pano Standard", "ATM LA", "ATM PA", "Sinus", "Tomo"});
-}
-
-TEST(ProgramTables, Brevian) {
     check_xray_model(brevian_model(),
                      {{130, "15.0", 0, 0, {2400}, {10}, 200, 1.23},
                       {131, "10.0", 0, 0, {580, 540}, {20, 35}, 1200, 1.23},

@@ -37,36 +37,24 @@ class GenericModule : public ::testing::Test {
     testing::ModuleEntries generic_{"Generic.dll"};
 };
 
-std::vector<std::uint16_t> counting_lines(int lines) {
-    std::vector<std::uint16_t> raw(static_cast<std::size_t>(lines) * kSamplesPerLine);
-    std::iota(raw.begin(), raw.end(), std::uint16_t{1});
-    return raw;
-}
-
+// Which way the lines are turned; the interleaving itself is common_test's.
 TEST_F(GenericModule, ScansForwardUntilRotationSaysOtherwise) {
     EXPECT_FALSE(generic_.mirror());  // before OpenCommPort
     EXPECT_EQ(generic_.open(), 0);
     EXPECT_FALSE(generic_.mirror());
-    const auto raw = counting_lines(2);
+    std::vector<std::uint16_t> raw(2 * kSamplesPerLine);
+    std::iota(raw.begin(), raw.end(), std::uint16_t{1});
     const auto forward = rearranged(raw);
-    for (int line = 0; line < 2; ++line) {
-        const std::uint16_t* in = raw.data() + line * kSamplesPerLine;
-        const std::uint16_t* out = forward.data() + line * kSamplesPerLine;
-        for (int k = 0; k < kTapPairs; ++k) {
-            ASSERT_EQ(out[k], in[2 * k]);
-            ASSERT_EQ(out[kTapPairs + k], in[2 * k + 1]);
-        }
-    }
+    EXPECT_EQ(forward[kTapPairs], raw[1]);
+    EXPECT_EQ(forward[kSamplesPerLine + kTapPairs], raw[kSamplesPerLine + 1]);
 
     for (const char* rotation : {"0", "2", "abc"}) {
         sandbox_.set_user_text(kPath, "Rotation", rotation);
         EXPECT_EQ(generic_.open(), 0);
         EXPECT_TRUE(generic_.mirror()) << rotation;
         const auto reversed = rearranged(raw);
-        for (int line = 0; line < 2; ++line)
-            for (int j = 0; j < kSamplesPerLine; ++j)
-                ASSERT_EQ(reversed[line * kSamplesPerLine + kSamplesPerLine - 1 - j],
-                          forward[line * kSamplesPerLine + j]);
+        EXPECT_EQ(reversed[kSamplesPerLine - 1 - kTapPairs], raw[1]) << rotation;
+        EXPECT_EQ(reversed[2 * kSamplesPerLine - 1], forward[kSamplesPerLine]) << rotation;
     }
 
     sandbox_.set_user_text(kPath, "Rotation", " 1");
@@ -106,21 +94,19 @@ TEST_F(GenericModule, RecordIsFixed) {
     EXPECT_EQ(record.exposure_time, 0.0f);
     EXPECT_EQ(record.valid, 1264u);
     EXPECT_EQ(record.section_count, 5);
-    const std::int16_t starts[] = {0, 550, 1100, 1650, 2200};
-    for (int k = 0; k < 5; ++k) {
-        EXPECT_EQ(record.sections[k].start, starts[k]);
-        EXPECT_EQ(record.sections[k].width, 500);
-    }
-    for (int k = 5; k < kMaxSections; ++k) {
-        EXPECT_EQ(record.sections[k].start, 0);
-        EXPECT_EQ(record.sections[k].width, 0);
+    // The sections beyond the fifth are cleared.
+    const std::int16_t starts[kMaxSections] = {0, 550, 1100, 1650, 2200};
+    const std::int16_t widths[kMaxSections] = {500, 500, 500, 500, 500};
+    for (int k = 0; k < kMaxSections; ++k) {
+        EXPECT_EQ(record.sections[k].start, starts[k]) << k;
+        EXPECT_EQ(record.sections[k].width, widths[k]) << k;
     }
     AcquisitionRecord again{};
     EXPECT_EQ(generic_.read(nullptr, &again), 0);
     EXPECT_EQ(std::memcmp(&record, &again, sizeof record), 0);
 }
 
-TEST_F(GenericModule, ResolutionAndCombinationAreOneBody) {
+TEST_F(GenericModule, ResolutionAndCombinationAreOneBodyAndTheVersionIsFixed) {
     EXPECT_EQ(reinterpret_cast<void*>(generic_.resolution),
               reinterpret_cast<void*>(generic_.combine));
     double x = 1.5, y = 2.5;
@@ -128,6 +114,12 @@ TEST_F(GenericModule, ResolutionAndCombinationAreOneBody) {
     EXPECT_EQ(x, 1.5);
     EXPECT_EQ(y, 2.5);
     EXPECT_EQ(generic_.combine(180, 181), 0);
+    const VersionRecord* record = generic_.version();
+    ASSERT_NE(record, nullptr);
+    EXPECT_STREQ(record->name, "DLL Generic");
+    EXPECT_STREQ(record->version, "3.0.0.0");
+    EXPECT_STREQ(record->date, "15 March 2002");
+    EXPECT_EQ(record->next, nullptr);
 }
 
 TEST_F(GenericModule, PostProcessBalancesColumns) {
@@ -137,15 +129,6 @@ TEST_F(GenericModule, PostProcessBalancesColumns) {
         image[j * stride + 20] = 90;
     EXPECT_TRUE(generic_.post_process(image.data(), width, height));
     EXPECT_GT(image[20], 90);
-}
-
-TEST_F(GenericModule, VersionRecord) {
-    VersionRecord* record = generic_.version();
-    ASSERT_NE(record, nullptr);
-    EXPECT_STREQ(record->name, "DLL Generic");
-    EXPECT_STREQ(record->version, "3.0.0.0");
-    EXPECT_STREQ(record->date, "15 March 2002");
-    EXPECT_EQ(record->next, nullptr);
 }
 
 }  // namespace

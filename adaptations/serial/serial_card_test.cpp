@@ -9,6 +9,7 @@
 
 #include "common/acquisition_record.h"
 #include "common/adaptation_contract.h"
+#include "adaptations/serial/unit_simulator_client.h"
 #include "sim/card/card_simulator.h"
 #include "tools/wintest/registry_sandbox.h"
 
@@ -109,13 +110,9 @@ TEST_F(CardChannel, ReadWaitsForTheUnitOrForEscape) {
 
     // Escape ends the pending read of the card.
     ASSERT_EQ(OpenCommPort(), 0);
-    std::thread operator_([] {
-        ::Sleep(300);
-        ::keybd_event(VK_ESCAPE, 0x01, 0, 0);
-        ::keybd_event(VK_ESCAPE, 0x01, KEYEVENTF_KEYUP, 0);
-    });
+    testing::EscapeLater cancel(std::chrono::milliseconds(300));
     EXPECT_EQ(ReadCommData(nullptr, &record), contract::kReadCancelled);
-    operator_.join();
+    EXPECT_TRUE(cancel.pressed());
     EXPECT_EQ(sim::CardSimulator::instance().open_devices(), 0);
 }
 

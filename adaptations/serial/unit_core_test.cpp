@@ -104,7 +104,7 @@ TEST(UnitMessage, ConvertsEachFieldWithTheProgramSoFar) {
     EXPECT_EQ(+r.exposure_time, 0.0f);
 }
 
-TEST(UnitMessage, SkipsNoiseBadFramesAndUnknownLettersAndStopsAtZero) {
+TEST(UnitMessage, SkipsNoiseBadFramesUnknownLettersAndCutFramesAndStopsAtZero) {
     Bytes bytes = {'x', kEtx, kStx, kStx, kStx, 'V', 180, 'x'};  // noise, broken frames
     const Bytes rest = frames({{'Q', 150}, {'V', 165}, {'O', 110}, {'\0', 0}, {'A', 110}});
     bytes.insert(bytes.end(), rest.begin(), rest.end());
@@ -112,10 +112,9 @@ TEST(UnitMessage, SkipsNoiseBadFramesAndUnknownLettersAndStopsAtZero) {
     EXPECT_FLOAT_EQ(+r.kv, 65.0f);
     EXPECT_EQ(+r.program, 29);
     EXPECT_EQ(+r.ma, 0.0f);  // after the zero byte
-}
 
-TEST(UnitMessage, AFrameCutOffByTheEndOfWhatArrivedIsIgnored) {
-    // The bytes after the span in memory would complete it.
+    // A frame cut off by the end of what arrived is ignored; the bytes after the span in
+    // memory would complete it.
     const Bytes whole = frames({{'V', 170}, {'O', 101}});
     const AcquisitionRecord cut =
         parse_message(std::span(whole).first(whole.size() - 1), kv80_model());
@@ -144,7 +143,7 @@ TEST(TmjAlternation, BothStartingStates) {
     EXPECT_EQ(combined_tmj_program(27, 28), 0);
 }
 
-TEST(Sections, StartsFollowTheWidthsAndTheirOverrides) {
+TEST(Sections, StartsFollowTheWidthsAndTheirOverridesWithinTheRecordsLimits) {
     AcquisitionRecord r{};
     lay_out_sections(r, kv80_model(), 29, {});
     EXPECT_EQ(+r.sections[1].start, 500);
@@ -153,10 +152,7 @@ TEST(Sections, StartsFollowTheWidthsAndTheirOverrides) {
     EXPECT_EQ(+r.sections[0].width, 520);
     EXPECT_EQ(+r.sections[1].start, 570);
     EXPECT_EQ(+r.sections[1].width, 600);
-}
-
-TEST(Sections, WidthsTheRecordCannotHoldAreLimitedToIt) {
-    AcquisitionRecord r{};
+    // Widths the record cannot hold are limited to it.
     lay_out_sections(r, kv80_model(), 29, {std::string("99999999999"), std::string("40000")});
     EXPECT_EQ(+r.sections[0].width, 32767);
     EXPECT_EQ(+r.sections[1].start, 32767);

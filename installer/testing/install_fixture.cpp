@@ -1,5 +1,6 @@
 #include "installer/testing/install_fixture.h"
 
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <vector>
@@ -51,41 +52,20 @@ std::string built_medium_folder() {
 }
 
 bool copy_folder(const std::string& from, const std::string& to) {
-    ::CreateDirectoryA(to.c_str(), nullptr);
-    WIN32_FIND_DATAA found{};
-    const HANDLE search = ::FindFirstFileA((from + "*").c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE) return false;
-    bool copied = true;
-    do {
-        const std::string name = found.cFileName;
-        if (name == "." || name == "..") continue;
-        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            copied &= copy_folder(from + name + "\\", to + name + "\\");
-        else
-            copied &= ::CopyFileA((from + name).c_str(), (to + name).c_str(), FALSE) != FALSE;
-    } while (::FindNextFileA(search, &found));
-    ::FindClose(search);
-    return copied;
+    namespace fs = std::filesystem;
+    // Both end in "\", where std::filesystem wants the folders' own names.
+    std::error_code error;
+    fs::copy(fs::path(from).parent_path(), fs::path(to).parent_path(),
+             fs::copy_options::recursive | fs::copy_options::overwrite_existing, error);
+    return !error;
 }
 
 void remove_folder(const std::string& folder) {
-    WIN32_FIND_DATAA found{};
-    const HANDLE search = ::FindFirstFileA((folder + "\\*").c_str(), &found);
-    if (search != INVALID_HANDLE_VALUE) {
-        do {
-            const std::string name = found.cFileName;
-            if (name == "." || name == "..") continue;
-            const std::string path = folder + "\\" + name;
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                remove_folder(path);
-            } else {
-                ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-                ::DeleteFileA(path.c_str());
-            }
-        } while (::FindNextFileA(search, &found));
-        ::FindClose(search);
-    }
-    ::RemoveDirectoryA(folder.c_str());
+    std::error_code error;
+    // Read-only files (as the tests leave some) would stay behind.
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder, error))
+        ::SetFileAttributesA(entry.path().string().c_str(), FILE_ATTRIBUTE_NORMAL);
+    std::filesystem::remove_all(folder, error);
 }
 
 std::string file_content(const std::string& path) {

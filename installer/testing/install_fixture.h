@@ -13,7 +13,8 @@ namespace np::testing {
 // The medium's source folder as built (make media), as a Windows path with "\".
 std::string built_medium_folder();
 
-// Copies a folder with its sub-folders; false when a file could not be copied.
+// Copies a folder with its sub-folders (both paths end in "\"); false when a file could
+// not be copied.
 bool copy_folder(const std::string& from, const std::string& to);
 void remove_folder(const std::string& folder);
 

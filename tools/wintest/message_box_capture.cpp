@@ -1,5 +1,6 @@
 #include "tools/wintest/message_box_capture.h"
 
+#include <cstdio>
 #include <stdexcept>
 #include <utility>
 
@@ -22,20 +23,15 @@ std::string window_text(HWND window) {
     return text;
 }
 
-bool has_button(HWND box, int id) {
-    const HWND button = ::GetDlgItem(box, id);
-    return button && (::GetWindowLongA(button, GWL_STYLE) & WS_VISIBLE);
-}
-
 UINT buttons_of(HWND box) {
-    const bool ok = has_button(box, IDOK), cancel = has_button(box, IDCANCEL);
-    const bool yes = has_button(box, IDYES), no = has_button(box, IDNO);
-    const bool abort = has_button(box, IDABORT), retry = has_button(box, IDRETRY);
-    if (abort && retry) return MB_ABORTRETRYIGNORE;
-    if (yes && no) return cancel ? MB_YESNOCANCEL : MB_YESNO;
-    if (retry && cancel) return MB_RETRYCANCEL;
-    if (ok && cancel) return MB_OKCANCEL;
-    return MB_OK;
+    const auto has = [box](int id) {
+        const HWND button = ::GetDlgItem(box, id);
+        return button && (::GetWindowLongA(button, GWL_STYLE) & WS_VISIBLE);
+    };
+    if (has(IDABORT) && has(IDRETRY)) return MB_ABORTRETRYIGNORE;
+    if (has(IDYES) && has(IDNO)) return has(IDCANCEL) ? MB_YESNOCANCEL : MB_YESNO;
+    if (has(IDRETRY) && has(IDCANCEL)) return MB_RETRYCANCEL;
+    return has(IDOK) && has(IDCANCEL) ? MB_OKCANCEL : MB_OK;
 }
 
 struct BoxParts {
@@ -57,45 +53,13 @@ BOOL CALLBACK collect_part(HWND child, LPARAM parts_address) {
 // The system's boxes show the shared system icons.
 UINT icon_style(HICON icon) {
     if (!icon) return 0;
-    if (icon == ::LoadIconA(nullptr, IDI_HAND)) return MB_ICONSTOP;
-    if (icon == ::LoadIconA(nullptr, IDI_QUESTION)) return MB_ICONQUESTION;
-    if (icon == ::LoadIconA(nullptr, IDI_EXCLAMATION)) return MB_ICONWARNING;
-    if (icon == ::LoadIconA(nullptr, IDI_ASTERISK)) return MB_ICONINFORMATION;
+    const std::pair<LPCSTR, UINT> icons[] = {{IDI_HAND, MB_ICONSTOP},
+                                             {IDI_QUESTION, MB_ICONQUESTION},
+                                             {IDI_EXCLAMATION, MB_ICONWARNING},
+                                             {IDI_ASTERISK, MB_ICONINFORMATION}};
+    for (const auto& [system_icon, style] : icons)
+        if (icon == ::LoadIconA(nullptr, system_icon)) return style;
     return MB_USERICON;
-}
-
-const char* icon_name(UINT icon) {
-    switch (icon) {
-        case MB_ICONSTOP:
-            return "stop";
-        case MB_ICONQUESTION:
-            return "question";
-        case MB_ICONWARNING:
-            return "warning";
-        case MB_ICONINFORMATION:
-            return "information";
-        case 0:
-            return "no icon";
-        default:
-            return "user icon";
-    }
-}
-
-const char* buttons_name(UINT buttons) {
-    switch (buttons) {
-        case MB_OKCANCEL:
-            return "OK Cancel";
-        case MB_ABORTRETRYIGNORE:
-            return "Abort Retry Ignore";
-        case MB_YESNOCANCEL:
-            return "Yes No Cancel";
-        case MB_YESNO:
-            return "Yes No";
-        case MB_RETRYCANCEL:
-            return "Retry Cancel";
-        default:
-            return "OK";
-    }
 }
 
 // A message box is a dialog whose text is the static control 0xFFFF.
@@ -105,8 +69,11 @@ bool is_message_box(HWND window) {
 
 }  // namespace
 
+// The styles as MessageBox takes them, e.g. "0x10" for MB_ICONSTOP, "0x4" for MB_YESNO.
 std::string CapturedMessageBox::describe() const {
-    return title + " | " + text + " | " + icon_name(icon) + " | " + buttons_name(buttons);
+    char styles[40];
+    std::snprintf(styles, sizeof styles, " | icon %#x | buttons %#x", icon, buttons);
+    return title + " | " + text + styles;
 }
 
 MessageBoxCapture::MessageBoxCapture(Answer answer, DWORD thread_id)
@@ -129,17 +96,9 @@ std::string MessageBoxCapture::log() const {
 }
 
 int MessageBoxCapture::first_button(const CapturedMessageBox& box) {
-    switch (box.buttons) {
-        case MB_ABORTRETRYIGNORE:
-            return IDABORT;
-        case MB_YESNO:
-        case MB_YESNOCANCEL:
-            return IDYES;
-        case MB_RETRYCANCEL:
-            return IDRETRY;
-        default:
-            return IDOK;
-    }
+    if (box.buttons == MB_ABORTRETRYIGNORE) return IDABORT;
+    if (box.buttons == MB_YESNO || box.buttons == MB_YESNOCANCEL) return IDYES;
+    return box.buttons == MB_RETRYCANCEL ? IDRETRY : IDOK;
 }
 
 LRESULT CALLBACK MessageBoxCapture::hook_procedure(int code, WPARAM wparam, LPARAM lparam) {

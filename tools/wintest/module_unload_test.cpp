@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -22,33 +23,36 @@ class LanguageModuleBeside {
     ~LanguageModuleBeside() { ::DeleteFileA("NPLang.dll"); }
 };
 
+// `cycle` once to bring in for good what it first brings in (the system libraries a
+// module uses), then a hundred times: no handle and no TLS index more.
+void expect_hundred_cycles_leave_nothing(const std::function<void()>& cycle) {
+    cycle();
+    const std::size_t handles = count_open_handles();
+    const std::size_t tls_indices = count_free_tls_indices();
+    for (int round = 0; round < 100 && !::testing::Test::HasFatalFailure(); ++round)
+        cycle();
+    EXPECT_EQ(count_open_handles(), handles);
+    EXPECT_EQ(count_free_tls_indices(), tls_indices);
+}
+
 TEST(ModuleUnload, HundredLoadsLeaveNoHandleAndNoTlsIndex) {
     ASSERT_FALSE(modules.empty());
     const LanguageModuleBeside language;
     for (const std::string& module : modules) {
         SCOPED_TRACE(module);
-        // The first load brings in the system libraries the module uses for good.
-        const HMODULE first = ::LoadLibraryA(module.c_str());
-        ASSERT_TRUE(first) << ::GetLastError();
-        ::FreeLibrary(first);
-
-        const std::size_t handles = count_open_handles();
-        const std::size_t tls_indices = count_free_tls_indices();
-        for (int round = 0; round < 100; ++round) {
+        expect_hundred_cycles_leave_nothing([&] {
             const HMODULE loaded = ::LoadLibraryA(module.c_str());
-            ASSERT_TRUE(loaded);
+            ASSERT_TRUE(loaded) << ::GetLastError();
             ASSERT_TRUE(::FreeLibrary(loaded));
-        }
+        });
         EXPECT_FALSE(::GetModuleHandleA(module.c_str()));
-        EXPECT_EQ(count_open_handles(), handles);
-        EXPECT_EQ(count_free_tls_indices(), tls_indices);
     }
 }
 
 // The first exception, thread_local and once-only initialisation on the loading thread
 // set up more of the runtime; that too goes with the module.
 TEST(ModuleUnload, RuntimeUsedOnTheLoadingThreadGoesWithTheModule) {
-    const auto load_use_and_free = [] {
+    expect_hundred_cycles_leave_nothing([] {
         const HMODULE loaded = ::LoadLibraryA("RuntimeProbe.dll");
         ASSERT_TRUE(loaded);
         const auto use_runtime = reinterpret_cast<int (*)(int)>(
@@ -57,14 +61,7 @@ TEST(ModuleUnload, RuntimeUsedOnTheLoadingThreadGoesWithTheModule) {
         EXPECT_EQ(use_runtime(1), 6);  // a fresh module every time
         ASSERT_TRUE(::FreeLibrary(loaded));
         ASSERT_FALSE(::GetModuleHandleA("RuntimeProbe.dll"));
-    };
-    load_use_and_free();
-    const std::size_t handles = count_open_handles();
-    const std::size_t tls_indices = count_free_tls_indices();
-    for (int round = 0; round < 100; ++round)
-        load_use_and_free();
-    EXPECT_EQ(count_open_handles(), handles);
-    EXPECT_EQ(count_free_tls_indices(), tls_indices);
+    });
 }
 
 }  // namespace

@@ -4,14 +4,20 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <functional>
 #include <thread>
 
+#include <gtest/gtest.h>
+
+#include "acquisition/testing/module_entries.h"
 #include "adaptations/dialog/testing/panel_operator.h"
 #include "common/acquisition_record.h"
 #include "common/adaptation_contract.h"
+#include "common/settings_key.h"
+#include "tools/wintest/registry_sandbox.h"
 
 namespace np::testing {
 
@@ -19,6 +25,12 @@ struct DialogOutcome {
     int result = -1;
     AcquisitionRecord record;
     bool dialog_seen = false;
+
+    // Still the 0xAB bytes it was handed over with.
+    bool record_untouched() const {
+        const auto* bytes = reinterpret_cast<const unsigned char*>(&record);
+        return std::all_of(bytes, bytes + sizeof record, [](unsigned char b) { return b == 0xAB; });
+    }
 };
 
 // Calls read(host, record) with a record full of 0xAB bytes. The operator gets the
@@ -45,5 +57,26 @@ inline DialogOutcome operate_dialog(contract::ReadCommDataFn read,
     operator_thread.join();
     return outcome;
 }
+
+// One dialog module per test case (`Case` names its `module` and its settings `key`),
+// its settings in a sandbox.
+template <typename Case>
+class DialogModuleTest : public ::testing::TestWithParam<Case> {
+  protected:
+    DialogOutcome acquire(const std::function<void(const PanelOperator&)>& operate) {
+        return operate_dialog(module_.read, operate);
+    }
+    const Case& unit() const { return this->GetParam(); }
+    // A value of the model's key as stored, "-" when there is none.
+    std::string stored(const char* name) const {
+        return SettingsKey(unit().key).text(name, 32, "-");
+    }
+    void store(const char* name, const char* value) {
+        sandbox_.set_user_text(unit().key, name, value);
+    }
+
+    RegistrySandbox sandbox_{"NORVANE"};
+    ModuleEntries module_{this->GetParam().module};
+};
 
 }  // namespace np::testing
