@@ -181,34 +181,6 @@ TEST_F(Console, TheFullMenuOnlyUnderMaintenanceAccess) {
     EXPECT_EQ(count_sent(0x0082), 0u);
 }
 
-TEST_F(Console, HandswitchReleasedDuringAnExposureAbandonsTheAcquisition) {
-    start();
-    unit_.send("error 1");
-    HWND dialog = nullptr;
-    ASSERT_TRUE(wait_until([&] { return (dialog = testing::find_dialog(thread_id_, "Manipulation error")) != nullptr; }));
-    EXPECT_EQ(window_text(::GetDlgItem(dialog, IDC_ERROR_TEXT_1)), "Handswitch was released before the end of exposure.");
-    EXPECT_EQ(text(IDC_CODE_DISPLAY), "E01");
-    press(dialog, IDOK);
-    EXPECT_TRUE(console_closed());
-    end_of_console();
-    const auto codes = notified();
-    ASSERT_GE(codes.size(), 2u);
-    EXPECT_EQ(codes[0], 1);
-    EXPECT_EQ(codes[1], 3);
-}
-
-TEST_F(Console, HandswitchErrorWithoutXraysOnlyInforms) {
-    unit_.send("set 7018 0");  // P6: demonstration without X-rays
-    start();
-    unit_.send("error 1");
-    HWND dialog = nullptr;
-    ASSERT_TRUE(wait_until([&] { return (dialog = testing::find_dialog(thread_id_, "Manipulation error")) != nullptr; }));
-    press(dialog, IDOK);
-    Sleep(800);
-    EXPECT_TRUE(::IsWindow(console_));
-    EXPECT_TRUE(notified().empty());
-}
-
 TEST_F(Console, ParameterErrorsOfferTheirChoices) {
     start();
     unit_.send("error 54");

@@ -26,7 +26,6 @@ namespace np::ventra {
 namespace {
 
 using testing::file_bytes;
-using testing::put_file;
 
 std::string ini(const char* section, const char* key) {
     char value[256] = {};
@@ -55,11 +54,6 @@ class VentraShell : public ::testing::Test {
     int open() {
         configure_port("1");
         return open_comm_port(module_);
-    }
-    std::uint16_t word(std::uint16_t address) {
-        std::uint16_t value = 0;
-        EXPECT_EQ(module_.link.read(address, 1, &value), 0);
-        return value;
     }
 
     RegistrySandbox registry_{"NORVANE"};
@@ -142,42 +136,6 @@ TEST_F(VentraShell, ConfigurationReportFollowsTheLanguageModule) {
     write_configuration_report(module_.link, module_.language);
     EXPECT_EQ(ini("CALIBRATION", "pnDeltaHeat[60]"), "(none)");  // the old report is gone
     EXPECT_EQ(ini("ETALONNAGE", "fCorGainMesKV"), "0.000000");
-}
-
-TEST_F(VentraShell, RestoreFileIsRewrittenAfterResetsAndPutsTheParametersBack) {
-    ASSERT_EQ(open(), 0);
-    ::DeleteFileA(kRestoreFilePath);
-    EXPECT_EQ(module_.link.command(0x0482), 0);  // preferences back to the unit's defaults
-    std::string saved = file_bytes(kRestoreFilePath);
-    ASSERT_EQ(saved.size(), 182u);
-    saved[0] = 'X';                                 // identification: never written back
-    saved[30] = 0x34, saved[31] = 0x12;             // manufacturing word 0
-    saved[62 + 78] = 0x78, saved[62 + 79] = 0x56;   // calibration word 39
-    saved[142 + 38] = 0x21, saved[142 + 39] = 0x43; // preferences word 19
-    put_file(kRestoreFilePath, saved);
-
-    const std::uint16_t requests = word(address::counters);
-    restore_all(module_.link, module_.language);
-    EXPECT_EQ(word(address::counters), requests + 5);  // three writes, the store command, this read
-    EXPECT_EQ(word(address::manufacturing), 0x1234);
-    EXPECT_EQ(word(address::calibration + 39), 0x5678);
-    EXPECT_EQ(word(address::preferences + 19), 0x4321);
-    EXPECT_EQ(word(address::identification) & 0xFF, 'N');
-    ASSERT_EQ(boxes_.count(), 1u);
-    EXPECT_EQ(boxes_[0].text, "Restore successful");
-
-    put_file(kRestoreFilePath, saved.substr(0, 181));
-    const std::uint16_t before = word(address::counters);
-    restore_all(module_.link, module_.language);
-    EXPECT_FALSE(restore_group(module_.link, RestoreGroup::calibration));
-    EXPECT_EQ(word(address::counters), before + 1);  // nothing reached the unit
-    ASSERT_EQ(boxes_.count(), 2u);
-    EXPECT_EQ(boxes_[1].text, "Restore failed");
-
-    put_file(kRestoreFilePath, saved);
-    unit_.send("set 7051 0 0 0");
-    EXPECT_TRUE(restore_group(module_.link, RestoreGroup::calibration));
-    EXPECT_EQ(word(address::calibration), 0x1100);
 }
 
 TEST_F(VentraShell, EventLogStoresLinesWithCrCrLfAndCountersOnlyWhenWorthIt) {

@@ -11,7 +11,6 @@
 
 #include <array>
 #include <atomic>
-#include <chrono>
 #include <functional>
 #include <string>
 #include <thread>
@@ -29,28 +28,20 @@
 #include "tools/wintest/registry_sandbox.h"
 #include "tools/wintest/test_files.h"
 #include "tools/wintest/unit_command_line.h"
+#include "tools/wintest/window_finder.h"
 #include "tools/wintest/window_picture.h"
 
 namespace np::ventra {
 namespace {
 
-using namespace std::chrono_literals;
-
 using testing::file_bytes;
 using testing::put_file;
+using testing::wait_until;
+using testing::window_text;
 
 std::uint16_t file_word(const std::string& bytes, std::size_t offset) {
     return static_cast<std::uint16_t>(static_cast<unsigned char>(bytes.at(offset)) |
                                       static_cast<unsigned char>(bytes.at(offset + 1)) << 8);
-}
-
-bool eventually(const std::function<bool()>& condition, std::chrono::milliseconds timeout = 5s) {
-    const auto end = std::chrono::steady_clock::now() + timeout;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        std::this_thread::sleep_for(20ms);
-    }
-    return true;
 }
 
 // The console as the screens see it: a plain window, and what they asked of it.
@@ -63,11 +54,10 @@ class FakeConsole : public ConsoleAccess {
     HWND window() const override { return window_; }
     void refresh_from_unit() override { ++refreshes; }
     void set_calibration_running(bool running) override { calibration_flags.push_back(running); }
-    void show_command_failure(int code) override { failures.push_back(code); }
+    void show_command_failure(int) override {}
 
     std::atomic<int> refreshes{0};
     std::vector<bool> calibration_flags;
-    std::vector<int> failures;
 
   private:
     HWND window_;
@@ -89,16 +79,8 @@ class Screen {
     void press(int control) const {
         ::PostMessageA(window_, WM_COMMAND, MAKEWPARAM(control, BN_CLICKED), reinterpret_cast<LPARAM>(item(control)));
     }
-    std::string text(int control) const {
-        char buffer[2048] = {};
-        ::SendMessageA(item(control), WM_GETTEXT, sizeof buffer, reinterpret_cast<LPARAM>(buffer));
-        return buffer;
-    }
-    std::string caption() const {
-        char buffer[256] = {};
-        ::GetWindowTextA(window_, buffer, sizeof buffer);
-        return buffer;
-    }
+    std::string text(int control) const { return window_text(item(control)); }
+    std::string caption() const { return window_text(window_); }
     void type(int control, const std::string& value) const {
         ::SendMessageA(item(control), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(value.c_str()));
     }
@@ -130,31 +112,25 @@ class Screen {
     HWND window_;
 };
 
-struct Search {
-    DWORD thread;
-    int control;
-    HWND other_than;
-    HWND found;
-};
-
-BOOL CALLBACK look_at(HWND window, LPARAM context) {
-    auto& search = *reinterpret_cast<Search*>(context);
-    char name[16] = {};
-    ::GetClassNameA(window, name, sizeof name);
-    if (std::string(name) != "#32770" || !::IsWindowVisible(window) || window == search.other_than ||
-        !::GetDlgItem(window, search.control))
-        return TRUE;
-    search.found = window;
-    return FALSE;
-}
-
 // The screen of the given thread that holds the control, once it has opened.
 Screen wait_for_screen(DWORD thread, int control, HWND other_than = nullptr) {
-    Search search{thread, control, other_than, nullptr};
-    eventually([&] {
-        ::EnumThreadWindows(thread, look_at, reinterpret_cast<LPARAM>(&search));
-        return search.found != nullptr;
-    }, 10s);
+    struct Search {
+        int control;
+        HWND other_than, found;
+    } search{control, other_than, nullptr};
+    const WNDENUMPROC look_at = [](HWND window, LPARAM context) CALLBACK -> BOOL {
+        auto& search = *reinterpret_cast<Search*>(context);
+        if (!::IsWindowVisible(window) || window == search.other_than || !::GetDlgItem(window, search.control))
+            return TRUE;
+        search.found = window;
+        return FALSE;
+    };
+    wait_until(
+        [&] {
+            ::EnumThreadWindows(thread, look_at, reinterpret_cast<LPARAM>(&search));
+            return search.found != nullptr;
+        },
+        10000);
     if (search.found) ::SendMessageA(search.found, WM_NULL, 0, 0);  // done opening
     return Screen(search.found);
 }
@@ -191,7 +167,7 @@ class MaintenanceScreens : public ::testing::Test {
             // Screens still open, nested ones first, are cancelled until the command returns.
             while (!returned) {
                 ::EnumThreadWindows(caller, cancel_dialog, 0);
-                std::this_thread::sleep_for(100ms);
+                ::Sleep(100);
             }
         });
         EXPECT_TRUE(open_maintenance_screen(console_, module_, command));
@@ -253,7 +229,7 @@ TEST_F(MaintenanceScreens, AboutDetailsAndLogShowTheirTexts) {
         EXPECT_EQ(details.text(IDC_TEXT), "[VERSION]\r\nSoftName=NorvanePan\r\n");
         details.shoot("details");
         details.click(IDOK);
-        EXPECT_TRUE(eventually([&] { return !details.open(); }));
+        EXPECT_TRUE(wait_until([&] { return !details.open(); }));
         about.click(IDOK);
     });
 
@@ -287,9 +263,9 @@ TEST_F(MaintenanceScreens, GeneralShowsTheTubeTotalsAndItsFailures) {
         EXPECT_EQ(screen.text(IDC_GENERAL_MAINS), "231.5");
         screen.shoot("general");
         unit_.send("set 701E 0 4364");  // 228 V
-        EXPECT_TRUE(eventually([&] { return screen.text(IDC_GENERAL_MAINS) == "228.0"; }));
+        EXPECT_TRUE(wait_until([&] { return screen.text(IDC_GENERAL_MAINS) == "228.0"; }));
         unit_.send("exception 2 5");
-        EXPECT_TRUE(eventually([&] { return screen.text(IDC_GENERAL_MAINS) == "ERROR : 102"; }));
+        EXPECT_TRUE(wait_until([&] { return screen.text(IDC_GENERAL_MAINS) == "ERROR : 102"; }));
     });
     unit_.send("restore; exception 2 3");
     work(32772, IDC_GENERAL_IMAGES, [&](const Screen& screen) {
@@ -334,7 +310,7 @@ TEST_F(MaintenanceScreens, CommunicationListsPortsRatesAndTheFailureRate) {
         EXPECT_EQ(counters.text(IDC_COUNTER_FIRST + 1), "0");
         EXPECT_EQ(counters.text(IDC_COUNTERS_STATUS), text(115));
         counters.click(IDCANCEL);
-        EXPECT_TRUE(eventually([&] { return screen.text(IDC_COMM_RATE_OF_FAILURE) == "0.0 %"; }));
+        EXPECT_TRUE(wait_until([&] { return screen.text(IDC_COMM_RATE_OF_FAILURE) == "0.0 %"; }));
         screen.click(IDOK);
     });
     ASSERT_EQ(boxes_.count(), 1u);
@@ -356,11 +332,11 @@ TEST_F(MaintenanceScreens, PreferencesAreEditedInPlaceStoredAndKeptInTheRestoreF
         ::SendMessageA(screen.item(IDC_PREF_LIST), LVM_GETSUBITEMRECT, 0, reinterpret_cast<LPARAM>(&cell));
         const LPARAM point = MAKELPARAM((cell.left + cell.right) / 2, (cell.top + cell.bottom) / 2);
         ::SendMessageA(screen.item(IDC_PREF_LIST), WM_LBUTTONDBLCLK, MK_LBUTTON, point);
-        ASSERT_TRUE(eventually([&] { return screen.item(IDC_PREF_CELL_EDIT) != nullptr; }));
+        ASSERT_TRUE(wait_until([&] { return screen.item(IDC_PREF_CELL_EDIT) != nullptr; }));
         EXPECT_EQ(screen.text(IDC_PREF_CELL_EDIT), "3");
         screen.type(IDC_PREF_CELL_EDIT, "-7");
         ::PostMessageA(screen.item(IDC_PREF_CELL_EDIT), WM_KEYDOWN, VK_RETURN, 0);
-        EXPECT_TRUE(eventually([&] { return screen.item(IDC_PREF_CELL_EDIT) == nullptr; }));
+        EXPECT_TRUE(wait_until([&] { return screen.item(IDC_PREF_CELL_EDIT) == nullptr; }));
         EXPECT_EQ(screen.cell(IDC_PREF_LIST, 0, 2), "-7");
         EXPECT_TRUE(screen.open());  // Enter ends the cell's editing, not the screen
         screen.choose(IDC_PREF_ORIGIN, 2);
@@ -389,6 +365,7 @@ TEST_F(MaintenanceScreens, PreferencesAreEditedInPlaceStoredAndKeptInTheRestoreF
         screen.click(IDC_PREF_REINIT);
         EXPECT_EQ(screen.cell(IDC_PREF_LIST, 0, 1), std::to_string(0x4402));
     });
+    EXPECT_EQ(file_word(file_bytes(kRestoreFilePath), 142 + 2 * 2), 0x4402);  // a reset rewrites the file too
 }
 
 TEST_F(MaintenanceScreens, ManufacturingSavesTheSerialNumberAndTheChoices) {
@@ -459,7 +436,7 @@ TEST_F(MaintenanceScreens, ArmCalibrationFollowsTheArmAndSavesTheOffset) {
             EXPECT_EQ(screen.text(IDC_ARM_LENGTH), "100");
             EXPECT_EQ(screen.text(IDC_ARM_OFFSET), "-5");
             screen.click(IDC_ARM_CALIBRATE);
-            EXPECT_TRUE(eventually([&] { return screen.text(IDC_ARM_LENGTH) == "2150"; }));
+            EXPECT_TRUE(wait_until([&] { return screen.text(IDC_ARM_LENGTH) == "2150"; }));
             EXPECT_EQ(screen.text(IDC_ARM_HYSTERESIS), "14");
             if (command == 32785) screen.shoot("arm-calibration");
             screen.type(IDC_ARM_OFFSET, "-12");
@@ -484,13 +461,13 @@ void run_steps(const Screen& result, const std::array<const char*, 2>& set, cons
         ASSERT_TRUE(screen.open());
         previous = screen.window();
         EXPECT_EQ(screen.caption(), title + (step == 0 ? " - Step 1" : " - Step 2"));
-        EXPECT_TRUE(eventually([&] { return screen.text(IDC_STEP_SET) == set[step]; })) << screen.text(IDC_STEP_SET);
-        EXPECT_TRUE(eventually([&] { return screen.text(IDC_STEP_UNIT) == unit[step]; }))
+        EXPECT_TRUE(wait_until([&] { return screen.text(IDC_STEP_SET) == set[step]; })) << screen.text(IDC_STEP_SET);
+        EXPECT_TRUE(wait_until([&] { return screen.text(IDC_STEP_UNIT) == unit[step]; }))
             << screen.text(IDC_STEP_UNIT);
         if (step == 0) screen.shoot(title == "kV calibration" ? "kv-step" : "ma-step");
         screen.type(IDC_STEP_ENTRY, entered[step]);
         screen.click(IDOK);
-        EXPECT_TRUE(eventually([&] { return !screen.open(); }));
+        EXPECT_TRUE(wait_until([&] { return !screen.open(); }));
     }
 }
 
@@ -532,12 +509,12 @@ TEST_F(MaintenanceScreens, KvStepWithTheUnitOutOfLimitsShows770AndEndsTheCalibra
         result.press(IDC_RESULT_START);
         const Screen step = wait_for_screen(::GetWindowThreadProcessId(result.window(), nullptr), IDC_STEP_ENTRY);
         ASSERT_TRUE(step.open());
-        ASSERT_TRUE(eventually([&] { return step.text(IDC_STEP_SET) == "70.0"; }));
+        ASSERT_TRUE(wait_until([&] { return step.text(IDC_STEP_SET) == "70.0"; }));
         unit_.send("set 7020 0 4294");  // the unit measures 74 kV
-        ASSERT_TRUE(eventually([&] { return step.text(IDC_STEP_UNIT) == "74.0"; }));
+        ASSERT_TRUE(wait_until([&] { return step.text(IDC_STEP_UNIT) == "74.0"; }));
         step.type(IDC_STEP_ENTRY, "73");
         step.click(IDOK);
-        EXPECT_TRUE(eventually([&] { return !step.open() && !result.open(); }));
+        EXPECT_TRUE(wait_until([&] { return !step.open() && !result.open(); }));
     });
     ASSERT_EQ(boxes_.count(), 1u) << boxes_.log();
     EXPECT_EQ(boxes_[0].text, text(770));
@@ -549,7 +526,7 @@ TEST_F(MaintenanceScreens, KvStepWithTheUnitOutOfLimitsShows770AndEndsTheCalibra
         result.press(IDC_RESULT_START);
         const Screen step = wait_for_screen(::GetWindowThreadProcessId(result.window(), nullptr), IDC_STEP_ENTRY);
         ASSERT_TRUE(step.open());
-        ASSERT_TRUE(eventually([&] { return step.text(IDC_STEP_UNIT) == "71.8"; }));
+        ASSERT_TRUE(wait_until([&] { return step.text(IDC_STEP_UNIT) == "71.8"; }));
         step.type(IDC_STEP_ENTRY, "90");
         step.click(IDOK);
     });
@@ -564,7 +541,7 @@ TEST_F(MaintenanceScreens, HeatingCalibrationFollowsTheProgramAndSaveStoresTheTa
         EXPECT_EQ(screen.cell(IDC_HEAT_LIST, 0, 2), std::to_string(0x1100 + 23));
         for (int step = 1; step <= 2; ++step) {
             unit_.send("handswitch");
-            EXPECT_TRUE(eventually([&] {
+            EXPECT_TRUE(wait_until([&] {
                 return ::SendMessageA(screen.item(IDC_HEAT_PROGRESS), PBM_GETPOS, 0, 0) == step;
             }));
         }
@@ -581,7 +558,7 @@ TEST_F(MaintenanceScreens, HeatingCalibrationFollowsTheProgramAndSaveStoresTheTa
     // Cancel: the step the unit made meanwhile is not kept.
     work(32784, IDC_HEAT_LIST, [&](const Screen& screen) {
         unit_.send("set 7012 0 0 0 27; handswitch");  // P3: the program at its third step
-        EXPECT_TRUE(eventually([&] { return screen.cell(IDC_HEAT_LIST, 2, 2) == "-9"; }));
+        EXPECT_TRUE(wait_until([&] { return screen.cell(IDC_HEAT_LIST, 2, 2) == "-9"; }));
         screen.click(IDCANCEL);
     });
     EXPECT_EQ(word(address::heating_table + 2), 0x1100 + 25);
@@ -611,8 +588,10 @@ TEST_F(MaintenanceScreens, SaveRestoreWritesTheFileAndPutsLostParametersBackWord
     work(32780, IDC_SR_SAVE, [&](const Screen& screen) { screen.click(IDC_SR_SAVE); });
     ASSERT_EQ(boxes_.count(), 1u);
     EXPECT_EQ(boxes_[0].text, "Save successful");
-    const std::string saved = file_bytes(kRestoreFilePath);
+    std::string saved = file_bytes(kRestoreFilePath);
     ASSERT_EQ(saved.size(), 182u);
+    saved[0] = 'X';  // the identification is never written back
+    put_file(kRestoreFilePath, saved);
 
     unit_.send("lost calibration; lost manufacturing; lost preferences");
     ASSERT_EQ(word(address::calibration + 37), 0);
@@ -627,6 +606,7 @@ TEST_F(MaintenanceScreens, SaveRestoreWritesTheFileAndPutsLostParametersBackWord
     back(address::manufacturing, 16, 30);
     back(address::calibration, 40, 62);
     back(address::preferences, 20, 142);
+    EXPECT_EQ(word(address::identification) & 0xFF, 'N');
     EXPECT_EQ(word(address::command), 0x0081);
 }
 
