@@ -92,17 +92,17 @@ TEST_F(Console, ComesUpWholeAndWorksWithTheUnit) {
     EXPECT_EQ(state(IDC_PAGE_SELECTOR), 2);
 
     // Each control's word reaches the unit, and the console shows the unit's answer.
-    click_on_page(IDC_KV_PLUS);
+    click(IDC_KV_PLUS);
     EXPECT_TRUE(was_sent(0x0001));
     EXPECT_TRUE(wait_until([&] { return text(IDC_KV_DISPLAY) == "73"; }));
-    click_on_page(IDC_MA_MINUS);
+    click(IDC_MA_MINUS);
     EXPECT_TRUE(was_sent(0x0102));
-    click_on_page(IDC_PATIENT_CHILD);
+    click(IDC_PATIENT_CHILD);
     EXPECT_TRUE(was_sent(0x0005));
     EXPECT_TRUE(wait_until([&] { return state(IDC_RECAP_CHILD) == 1 && state(IDC_RECAP_ADULT) == 0; }));
-    click_on_page(IDC_PATIENT_HIGH);
+    click(IDC_PATIENT_HIGH);
     EXPECT_TRUE(was_sent(0x0206));
-    click_on_page(IDC_PROGRAM_TMJ_LEFT);
+    click(IDC_PROGRAM_TMJ_LEFT);
     EXPECT_TRUE(was_sent(0x0104));
     EXPECT_TRUE(wait_until([&] { return state(IDC_RECAP_TMJ_LEFT) == 1 && state(IDC_RECAP_INCISOR) == 0; }));
     AcquisitionRecord record{};
@@ -110,10 +110,10 @@ TEST_F(Console, ComesUpWholeAndWorksWithTheUnit) {
     EXPECT_EQ(record.program, 187);
     EXPECT_EQ(record.section_count, 2);
     EXPECT_EQ(record.valid, 1u);
-    click_on_page(IDC_PROGRAM_FOUR_VIEWS);
+    click(IDC_PROGRAM_FOUR_VIEWS);
     EXPECT_TRUE(was_sent(0x1104));
     EXPECT_TRUE(wait_until([&] { return testing::is_shown(item(IDC_LABEL_X4)); }));
-    click_on_page(IDC_PROGRAM_INCISOR);  // from TMJ: the incisor block alone
+    click(IDC_PROGRAM_INCISOR);  // from TMJ: the incisor block alone
     EXPECT_TRUE(was_sent(0x2004));
     const int laser = state(IDC_LASER);
     click(IDC_LASER);

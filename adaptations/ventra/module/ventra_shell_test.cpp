@@ -94,32 +94,17 @@ TEST_F(VentraShell, FirmwareBelowOneIsRefusedAndOneOhTwoIsNew) {
     EXPECT_TRUE(module_.new_firmware);
 }
 
-TEST_F(VentraShell, RefreshesFillTheRecordAndTheMirrorFromTheUnit) {
+// The record, the cooling and the menus the console's and the acquisition's tests read.
+TEST_F(VentraShell, MirrorFollowsTheUnitAndOutlivesASilentOne) {
     ASSERT_EQ(open(), 0);
-    unit_.send("set 7019 48 5F 6E0");  // Q0 72 kV, Q1 9.5 mA, Q2 17.6 s
-    ASSERT_EQ(module_.link.command(0x1104), 0);
-    ASSERT_TRUE(refresh_program(module_));
-    EXPECT_EQ(module_.record->program, 188);
-    EXPECT_EQ(module_.record->section_count, 4);
-    EXPECT_EQ(module_.record->sections[3].start, 2658);
-    EXPECT_FLOAT_EQ(float{module_.record->ma}, 9.5f);
-    unit_.send("set 701B 4B0");
-    ASSERT_TRUE(refresh_time(module_));
-    EXPECT_FLOAT_EQ(float{module_.record->exposure_time}, 12.0f);
-
     EXPECT_TRUE(refresh_mirror(module_));
     EXPECT_FALSE(module_.mirror);
     unit_.send("set 7028 0");
     EXPECT_TRUE(refresh_mirror(module_));
     EXPECT_TRUE(module_.mirror);
-    unit_.send("cooling 75");
-    EXPECT_EQ(refresh_cooling(module_, ""), "01:15");
     unit_.send("cut");
     EXPECT_FALSE(refresh_mirror(module_));
     EXPECT_TRUE(module_.mirror);
-
-    EXPECT_TRUE(module_.language.menu(24002));
-    EXPECT_TRUE(module_.language.menu(24003));
 }
 
 TEST_F(VentraShell, ConfigurationReportFollowsTheLanguageModule) {
