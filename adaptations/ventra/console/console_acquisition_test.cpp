@@ -26,7 +26,6 @@
 namespace np::ventra {
 namespace {
 
-constexpr const char* kCard = "NORVANE\\SIMULATOR\\CARD";
 constexpr const char* kOut = "ventra-acquisition";
 
 // A shown dialog of `process` with the title given (any when null) that holds the
@@ -78,15 +77,11 @@ class VentraAcquisition : public ::testing::Test {
         ASSERT_TRUE(adaptation_.install("Ventra.dll"));
         ASSERT_TRUE(::CopyFileA("NPeng.dll", "NPLang.dll", FALSE));
         ASSERT_TRUE(mask_.write(phantom::mask_file_bytes(phantom::make_sensor_model(1024))));
-        registry_.set_user_dword(kPanoKey, "BaudRatePano", 1);
-        registry_.set_user_dword(kPanoKey, "TimeoutPano", 100);
-        registry_.set_user_dword(kPanoKey, "BaudRateOrvix", 1);
-        registry_.set_user_dword(kPanoKey, "ModeOrvix", 1);
+        testing::set_working_card(registry_);
         registry_.set_user_text(kPanoKey, "COM", "1");
         registry_.set_user_dword(kVentraKey, "Baudrate", 57600);
-        registry_.set_user_dword(kCard, "LineRate", 20000);
-        registry_.set_user_text(kCard, "Widths", "2588");
-        registry_.set_user_text(kCard, "Gaps", "10");
+        registry_.set_user_text(testing::kCardSimulatorPath, "Widths", "2588");
+        registry_.set_user_text(testing::kCardSimulatorPath, "Gaps", "10");
         ::CreateDirectoryA(kOut, nullptr);
         for (const char* file : {"image-1.bmp", "record-1.bin", "messages.log"})
             ::DeleteFileA((std::string(kOut) + "\\" + file).c_str());
@@ -137,7 +132,7 @@ class VentraAcquisition : public ::testing::Test {
 };
 
 TEST_F(VentraAcquisition, TheHandswitchOnTheUnitBringsTheImageWithTheConsolesRecord) {
-    registry_.set_user_dword(kCard, "LineRate", 1000);  // a scan of 2.6 s, to watch it
+    registry_.set_user_dword(testing::kCardSimulatorPath, "LineRate", 1000);  // a scan of 2.6 s, to watch it
     const HWND console = start_host();
     ASSERT_TRUE(console);
     ASSERT_TRUE(testing::wait_until([&] { return testing::window_text(::GetDlgItem(console, IDC_KV_DISPLAY)) == "70"; }));
