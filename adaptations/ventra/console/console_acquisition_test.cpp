@@ -26,37 +26,30 @@
 namespace np::ventra {
 namespace {
 
-constexpr const char* kCard = "NORVANE\\SIMULATOR\\CARD";
 constexpr const char* kOut = "ventra-acquisition";
 
-std::string file_text(const std::string& path) {
-    return testing::file_bytes(path.c_str());
-}
-
-// A window of `process` of the class given that holds the control given (0: any).
-struct ProcessSearch {
-    DWORD process;
-    const char* title;
-    int control;
-    HWND found = nullptr;
-};
-
-BOOL CALLBACK match_window(HWND window, LPARAM context) {
-    auto* search = reinterpret_cast<ProcessSearch*>(context);
-    DWORD process = 0;
-    ::GetWindowThreadProcessId(window, &process);
-    char cls[16] = {};
-    ::GetClassNameA(window, cls, sizeof cls);
-    if (process != search->process || std::string(cls) != "#32770" || !testing::is_shown(window)) return TRUE;
-    if (search->title && testing::window_text(window) != search->title) return TRUE;
-    if (search->control && !::GetDlgItem(window, search->control)) return TRUE;
-    search->found = window;
-    return FALSE;
-}
-
+// A shown dialog of `process` with the title given (any when null) that holds the
+// control given (any when 0).
 HWND find_in(DWORD process, const char* title, int control) {
-    ProcessSearch search{process, title, control};
-    ::EnumWindows(match_window, reinterpret_cast<LPARAM>(&search));
+    struct Search {
+        DWORD process;
+        const char* title;
+        int control;
+        HWND found;
+    } search{process, title, control, nullptr};
+    const WNDENUMPROC match = [](HWND window, LPARAM context) CALLBACK -> BOOL {
+        auto& search = *reinterpret_cast<Search*>(context);
+        DWORD process = 0;
+        ::GetWindowThreadProcessId(window, &process);
+        char cls[16] = {};
+        ::GetClassNameA(window, cls, sizeof cls);
+        if (process != search.process || std::string(cls) != "#32770" || !testing::is_shown(window)) return TRUE;
+        if (search.title && testing::window_text(window) != search.title) return TRUE;
+        if (search.control && !::GetDlgItem(window, search.control)) return TRUE;
+        search.found = window;
+        return FALSE;
+    };
+    ::EnumWindows(match, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
@@ -84,15 +77,11 @@ class VentraAcquisition : public ::testing::Test {
         ASSERT_TRUE(adaptation_.install("Ventra.dll"));
         ASSERT_TRUE(::CopyFileA("NPeng.dll", "NPLang.dll", FALSE));
         ASSERT_TRUE(mask_.write(phantom::mask_file_bytes(phantom::make_sensor_model(1024))));
-        registry_.set_user_dword(kPanoKey, "BaudRatePano", 1);
-        registry_.set_user_dword(kPanoKey, "TimeoutPano", 100);
-        registry_.set_user_dword(kPanoKey, "BaudRateOrvix", 1);
-        registry_.set_user_dword(kPanoKey, "ModeOrvix", 1);
+        testing::set_working_card(registry_);
         registry_.set_user_text(kPanoKey, "COM", "1");
         registry_.set_user_dword(kVentraKey, "Baudrate", 57600);
-        registry_.set_user_dword(kCard, "LineRate", 20000);
-        registry_.set_user_text(kCard, "Widths", "2588");
-        registry_.set_user_text(kCard, "Gaps", "10");
+        registry_.set_user_text(testing::kCardSimulatorPath, "Widths", "2588");
+        registry_.set_user_text(testing::kCardSimulatorPath, "Gaps", "10");
         ::CreateDirectoryA(kOut, nullptr);
         for (const char* file : {"image-1.bmp", "record-1.bin", "messages.log"})
             ::DeleteFileA((std::string(kOut) + "\\" + file).c_str());
@@ -131,7 +120,8 @@ class VentraAcquisition : public ::testing::Test {
         return static_cast<int>(code);
     }
 
-    std::string messages() const { return file_text(std::string(kOut) + "\\messages.log"); }
+    static std::string output(const char* file) { return testing::file_bytes((std::string(kOut) + "\\" + file).c_str()); }
+    std::string messages() const { return output("messages.log"); }
 
     RegistrySandbox registry_{"NORVANE"};
     testing::UnitCommandLine unit_;
@@ -142,7 +132,7 @@ class VentraAcquisition : public ::testing::Test {
 };
 
 TEST_F(VentraAcquisition, TheHandswitchOnTheUnitBringsTheImageWithTheConsolesRecord) {
-    registry_.set_user_dword(kCard, "LineRate", 1000);  // a scan of 2.6 s, to watch it
+    registry_.set_user_dword(testing::kCardSimulatorPath, "LineRate", 1000);  // a scan of 2.6 s, to watch it
     const HWND console = start_host();
     ASSERT_TRUE(console);
     ASSERT_TRUE(testing::wait_until([&] { return testing::window_text(::GetDlgItem(console, IDC_KV_DISPLAY)) == "70"; }));
@@ -159,7 +149,7 @@ TEST_F(VentraAcquisition, TheHandswitchOnTheUnitBringsTheImageWithTheConsolesRec
     ASSERT_EQ(host_exit_code(), 0) << messages();
     EXPECT_FALSE(::IsWindow(console));
 
-    const std::string record_bytes = file_text(std::string(kOut) + "\\record-1.bin");
+    const std::string record_bytes = output("record-1.bin");
     ASSERT_EQ(record_bytes.size(), sizeof(AcquisitionRecord));
     AcquisitionRecord record;
     std::memcpy(&record, record_bytes.data(), sizeof record);
@@ -172,8 +162,8 @@ TEST_F(VentraAcquisition, TheHandswitchOnTheUnitBringsTheImageWithTheConsolesRec
 
     const std::string log = messages();
     EXPECT_NE(log.find("1625 "), std::string::npos) << log;  // the preview went to the host too
-    EXPECT_FALSE(file_text(std::string(kOut) + "\\image-1.bmp").empty());
-    const std::string report = file_text(kConfigReportPath);
+    EXPECT_FALSE(output("image-1.bmp").empty());
+    const std::string report = testing::file_bytes(kConfigReportPath);
     EXPECT_NE(report.find("["), std::string::npos) << "no configuration report";
 }
 
@@ -184,10 +174,13 @@ TEST_F(VentraAcquisition, ReleasingTheHandswitchBeforeTheExposureAbandons) {
     unit_.send("handswitch; error 1; command 9");
     HWND dialog = nullptr;
     ASSERT_TRUE(testing::wait_until([&] { return (dialog = find_in(pid_, "Manipulation error", 0)) != nullptr; }));
+    EXPECT_EQ(testing::window_text(::GetDlgItem(dialog, IDC_ERROR_TEXT_1)),
+              "Handswitch was released before the end of exposure.");
+    EXPECT_EQ(testing::window_text(::GetDlgItem(console, IDC_CODE_DISPLAY)), "E01");
     testing::press(dialog, IDOK);
     EXPECT_NE(host_exit_code(), 0);
     EXPECT_NE(messages().find("1624 wParam=0x00000000 lParam=4"), std::string::npos) << messages();
-    EXPECT_NE(file_text(kEventLogPath).find("1"), std::string::npos) << "the error is logged";
+    EXPECT_NE(testing::file_bytes(kEventLogPath).find("1"), std::string::npos) << "the error is logged";
 }
 
 TEST_F(VentraAcquisition, AUnitFallingSilentDuringTheExposureDoesNotHang) {

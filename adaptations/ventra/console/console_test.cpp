@@ -92,17 +92,17 @@ TEST_F(Console, ComesUpWholeAndWorksWithTheUnit) {
     EXPECT_EQ(state(IDC_PAGE_SELECTOR), 2);
 
     // Each control's word reaches the unit, and the console shows the unit's answer.
-    click_on_page(IDC_KV_PLUS);
+    click(IDC_KV_PLUS);
     EXPECT_TRUE(was_sent(0x0001));
     EXPECT_TRUE(wait_until([&] { return text(IDC_KV_DISPLAY) == "73"; }));
-    click_on_page(IDC_MA_MINUS);
+    click(IDC_MA_MINUS);
     EXPECT_TRUE(was_sent(0x0102));
-    click_on_page(IDC_PATIENT_CHILD);
+    click(IDC_PATIENT_CHILD);
     EXPECT_TRUE(was_sent(0x0005));
     EXPECT_TRUE(wait_until([&] { return state(IDC_RECAP_CHILD) == 1 && state(IDC_RECAP_ADULT) == 0; }));
-    click_on_page(IDC_PATIENT_HIGH);
+    click(IDC_PATIENT_HIGH);
     EXPECT_TRUE(was_sent(0x0206));
-    click_on_page(IDC_PROGRAM_TMJ_LEFT);
+    click(IDC_PROGRAM_TMJ_LEFT);
     EXPECT_TRUE(was_sent(0x0104));
     EXPECT_TRUE(wait_until([&] { return state(IDC_RECAP_TMJ_LEFT) == 1 && state(IDC_RECAP_INCISOR) == 0; }));
     AcquisitionRecord record{};
@@ -110,10 +110,10 @@ TEST_F(Console, ComesUpWholeAndWorksWithTheUnit) {
     EXPECT_EQ(record.program, 187);
     EXPECT_EQ(record.section_count, 2);
     EXPECT_EQ(record.valid, 1u);
-    click_on_page(IDC_PROGRAM_FOUR_VIEWS);
+    click(IDC_PROGRAM_FOUR_VIEWS);
     EXPECT_TRUE(was_sent(0x1104));
     EXPECT_TRUE(wait_until([&] { return testing::is_shown(item(IDC_LABEL_X4)); }));
-    click_on_page(IDC_PROGRAM_INCISOR);  // from TMJ: the incisor block alone
+    click(IDC_PROGRAM_INCISOR);  // from TMJ: the incisor block alone
     EXPECT_TRUE(was_sent(0x2004));
     const int laser = state(IDC_LASER);
     click(IDC_LASER);
@@ -179,34 +179,6 @@ TEST_F(Console, TheFullMenuOnlyUnderMaintenanceAccess) {
     if (about) ::PostMessageA(about, WM_CLOSE, 0, 0);
     EXPECT_TRUE(wait_until([&] { return !::IsWindow(about); }));
     EXPECT_EQ(count_sent(0x0082), 0u);
-}
-
-TEST_F(Console, HandswitchReleasedDuringAnExposureAbandonsTheAcquisition) {
-    start();
-    unit_.send("error 1");
-    HWND dialog = nullptr;
-    ASSERT_TRUE(wait_until([&] { return (dialog = testing::find_dialog(thread_id_, "Manipulation error")) != nullptr; }));
-    EXPECT_EQ(window_text(::GetDlgItem(dialog, IDC_ERROR_TEXT_1)), "Handswitch was released before the end of exposure.");
-    EXPECT_EQ(text(IDC_CODE_DISPLAY), "E01");
-    press(dialog, IDOK);
-    EXPECT_TRUE(console_closed());
-    end_of_console();
-    const auto codes = notified();
-    ASSERT_GE(codes.size(), 2u);
-    EXPECT_EQ(codes[0], 1);
-    EXPECT_EQ(codes[1], 3);
-}
-
-TEST_F(Console, HandswitchErrorWithoutXraysOnlyInforms) {
-    unit_.send("set 7018 0");  // P6: demonstration without X-rays
-    start();
-    unit_.send("error 1");
-    HWND dialog = nullptr;
-    ASSERT_TRUE(wait_until([&] { return (dialog = testing::find_dialog(thread_id_, "Manipulation error")) != nullptr; }));
-    press(dialog, IDOK);
-    Sleep(800);
-    EXPECT_TRUE(::IsWindow(console_));
-    EXPECT_TRUE(notified().empty());
 }
 
 TEST_F(Console, ParameterErrorsOfferTheirChoices) {

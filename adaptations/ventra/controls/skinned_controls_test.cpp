@@ -1,5 +1,5 @@
 // One control of each kind, built from Ventra.dll's own bitmaps in a window of their
-// own, operated as the operator would; leaves skinned_controls.bmp behind.
+// own, operated as the operator would; leaves skinned_controls.png behind.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -12,6 +12,7 @@
 #include "common/win32_handles.h"
 #include "skin_bitmaps.h"
 #include "tools/wintest/message_box_capture.h"
+#include "tools/wintest/window_picture.h"
 
 namespace np::ventra {
 namespace {
@@ -98,36 +99,6 @@ class SkinnedControls : public ::testing::Test {
     std::vector<std::unique_ptr<SkinnedControl>> controls_;
 };
 
-SIZE window_size(HWND window) {
-    RECT r{};
-    ::GetWindowRect(window, &r);
-    return {r.right - r.left, r.bottom - r.top};
-}
-
-// Writes the host's client area as a 24-bit BMP.
-void save_screenshot(HWND window, const char* path) {
-    RECT client{};
-    ::GetClientRect(window, &client);
-    HDC screen = ::GetDC(window);
-    UniqueDc memory(::CreateCompatibleDC(screen));
-    BITMAPINFO info{};
-    info.bmiHeader = {sizeof(BITMAPINFOHEADER), client.right, client.bottom, 1, 24, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    UniqueGdiObject shot(::CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    HGDIOBJ previous = ::SelectObject(memory.get(), shot.get());
-    ::BitBlt(memory.get(), 0, 0, client.right, client.bottom, screen, 0, 0, SRCCOPY);
-    ::SelectObject(memory.get(), previous);
-    ::ReleaseDC(window, screen);
-    const DWORD pixels = ((client.right * 3 + 3) & ~3) * client.bottom;
-    BITMAPFILEHEADER file{0x4D42, static_cast<DWORD>(sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER) + pixels), 0,
-                          0, sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER)};
-    UniqueFile out(::CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-    DWORD written = 0;
-    ::WriteFile(out.get(), &file, sizeof file, &written, nullptr);
-    ::WriteFile(out.get(), &info.bmiHeader, sizeof info.bmiHeader, &written, nullptr);
-    ::WriteFile(out.get(), bits, pixels, &written, nullptr);
-}
-
 TEST_F(SkinnedControls, EveryKindTakesItsBitmapsAndIsOperatedLikeOnTheConsole) {
     SkinnedControl& lamp = add(ControlKind::lamp, 1001, 10, 10, &skin::emission_lamp[large]);
     SkinnedControl& voice = add(ControlKind::two_state, 1000, 70, 10, &skin::voice_help[large]);
@@ -147,8 +118,10 @@ TEST_F(SkinnedControls, EveryKindTakesItsBitmapsAndIsOperatedLikeOnTheConsole) {
     BITMAP image{};
     UniqueGdiObject first(::LoadBitmapA(instance(), MAKEINTRESOURCEA(skin::emission_lamp[large].ids[0])));
     ::GetObjectA(first.get(), sizeof image, &image);
-    EXPECT_EQ(window_size(lamp.window()).cx, image.bmWidth);
-    EXPECT_EQ(window_size(lamp.window()).cy, image.bmHeight);
+    RECT frame{};
+    ::GetWindowRect(lamp.window(), &frame);
+    EXPECT_EQ(frame.right - frame.left, image.bmWidth);
+    EXPECT_EQ(frame.bottom - frame.top, image.bmHeight);
     UniqueGdiObject region(::CreateRectRgn(0, 0, 0, 0));
     ASSERT_NE(::GetWindowRgn(lamp.window(), static_cast<HRGN>(region.get())), ERROR);
     EXPECT_FALSE(::PtInRegion(static_cast<HRGN>(region.get()), 0, 0));
@@ -177,9 +150,7 @@ TEST_F(SkinnedControls, EveryKindTakesItsBitmapsAndIsOperatedLikeOnTheConsole) {
     EXPECT_EQ(commands, std::vector<int>{2});
     EXPECT_EQ(exit.state(), 0);
 
-    ::RedrawWindow(host_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    pump_for(200);
-    save_screenshot(host_, "skinned_controls.bmp");
+    EXPECT_TRUE(testing::write_png("skinned_controls.png", testing::capture_window(host_)));
 }
 
 TEST_F(SkinnedControls, AutoRepeatCommandsWhileHeldAndStopsOnRelease) {

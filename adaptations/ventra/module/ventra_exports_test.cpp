@@ -58,7 +58,7 @@ TEST_F(VentraExports, ContractAnswersBeforeAnyConsoleRan) {
     EXPECT_EQ(entry<int (*)(int, int)>("nCanCombineATM")(187, 187), 188);
     double x = 0, y = 0;
     EXPECT_EQ(entry<int (*)(double*, double*)>("bResolution")(&x, &y), 1);
-    EXPECT_DOUBLE_EQ(y, 0.104 / 1.27);
+    EXPECT_DOUBLE_EQ(y, 0.08188976377952756);
     EXPECT_FALSE(entry<bool (*)()>("bHaveToMirror")());
 
     np::AcquisitionRecord record;

@@ -26,7 +26,6 @@ namespace np::ventra {
 namespace {
 
 using testing::file_bytes;
-using testing::put_file;
 
 std::string ini(const char* section, const char* key) {
     char value[256] = {};
@@ -55,11 +54,6 @@ class VentraShell : public ::testing::Test {
     int open() {
         configure_port("1");
         return open_comm_port(module_);
-    }
-    std::uint16_t word(std::uint16_t address) {
-        std::uint16_t value = 0;
-        EXPECT_EQ(module_.link.read(address, 1, &value), 0);
-        return value;
     }
 
     RegistrySandbox registry_{"NORVANE"};
@@ -100,32 +94,17 @@ TEST_F(VentraShell, FirmwareBelowOneIsRefusedAndOneOhTwoIsNew) {
     EXPECT_TRUE(module_.new_firmware);
 }
 
-TEST_F(VentraShell, RefreshesFillTheRecordAndTheMirrorFromTheUnit) {
+// The record, the cooling and the menus the console's and the acquisition's tests read.
+TEST_F(VentraShell, MirrorFollowsTheUnitAndOutlivesASilentOne) {
     ASSERT_EQ(open(), 0);
-    unit_.send("set 7019 48 5F 6E0");  // Q0 72 kV, Q1 9.5 mA, Q2 17.6 s
-    ASSERT_EQ(module_.link.command(0x1104), 0);
-    ASSERT_TRUE(refresh_program(module_));
-    EXPECT_EQ(module_.record->program, 188);
-    EXPECT_EQ(module_.record->section_count, 4);
-    EXPECT_EQ(module_.record->sections[3].start, 2658);
-    EXPECT_FLOAT_EQ(float{module_.record->ma}, 9.5f);
-    unit_.send("set 701B 4B0");
-    ASSERT_TRUE(refresh_time(module_));
-    EXPECT_FLOAT_EQ(float{module_.record->exposure_time}, 12.0f);
-
     EXPECT_TRUE(refresh_mirror(module_));
     EXPECT_FALSE(module_.mirror);
     unit_.send("set 7028 0");
     EXPECT_TRUE(refresh_mirror(module_));
     EXPECT_TRUE(module_.mirror);
-    unit_.send("cooling 75");
-    EXPECT_EQ(refresh_cooling(module_, ""), "01:15");
     unit_.send("cut");
     EXPECT_FALSE(refresh_mirror(module_));
     EXPECT_TRUE(module_.mirror);
-
-    EXPECT_TRUE(module_.language.menu(24002));
-    EXPECT_TRUE(module_.language.menu(24003));
 }
 
 TEST_F(VentraShell, ConfigurationReportFollowsTheLanguageModule) {
@@ -142,42 +121,6 @@ TEST_F(VentraShell, ConfigurationReportFollowsTheLanguageModule) {
     write_configuration_report(module_.link, module_.language);
     EXPECT_EQ(ini("CALIBRATION", "pnDeltaHeat[60]"), "(none)");  // the old report is gone
     EXPECT_EQ(ini("ETALONNAGE", "fCorGainMesKV"), "0.000000");
-}
-
-TEST_F(VentraShell, RestoreFileIsRewrittenAfterResetsAndPutsTheParametersBack) {
-    ASSERT_EQ(open(), 0);
-    ::DeleteFileA(kRestoreFilePath);
-    EXPECT_EQ(module_.link.command(0x0482), 0);  // preferences back to the unit's defaults
-    std::string saved = file_bytes(kRestoreFilePath);
-    ASSERT_EQ(saved.size(), 182u);
-    saved[0] = 'X';                                 // identification: never written back
-    saved[30] = 0x34, saved[31] = 0x12;             // manufacturing word 0
-    saved[62 + 78] = 0x78, saved[62 + 79] = 0x56;   // calibration word 39
-    saved[142 + 38] = 0x21, saved[142 + 39] = 0x43; // preferences word 19
-    put_file(kRestoreFilePath, saved);
-
-    const std::uint16_t requests = word(address::counters);
-    restore_all(module_.link, module_.language);
-    EXPECT_EQ(word(address::counters), requests + 5);  // three writes, the store command, this read
-    EXPECT_EQ(word(address::manufacturing), 0x1234);
-    EXPECT_EQ(word(address::calibration + 39), 0x5678);
-    EXPECT_EQ(word(address::preferences + 19), 0x4321);
-    EXPECT_EQ(word(address::identification) & 0xFF, 'N');
-    ASSERT_EQ(boxes_.count(), 1u);
-    EXPECT_EQ(boxes_[0].text, "Restore successful");
-
-    put_file(kRestoreFilePath, saved.substr(0, 181));
-    const std::uint16_t before = word(address::counters);
-    restore_all(module_.link, module_.language);
-    EXPECT_FALSE(restore_group(module_.link, RestoreGroup::calibration));
-    EXPECT_EQ(word(address::counters), before + 1);  // nothing reached the unit
-    ASSERT_EQ(boxes_.count(), 2u);
-    EXPECT_EQ(boxes_[1].text, "Restore failed");
-
-    put_file(kRestoreFilePath, saved);
-    unit_.send("set 7051 0 0 0");
-    EXPECT_TRUE(restore_group(module_.link, RestoreGroup::calibration));
-    EXPECT_EQ(word(address::calibration), 0x1100);
 }
 
 TEST_F(VentraShell, EventLogStoresLinesWithCrCrLfAndCountersOnlyWhenWorthIt) {

@@ -147,7 +147,6 @@ class ConsoleFixture : public ::testing::Test {
     std::string text(int id) const { return np::testing::window_text(item(id)); }
     int state(int id) const { return static_cast<int>(::SendMessageA(item(id), BM_GETCHECK, 0, 0)); }
     void click(int id) const { ::PostMessageA(item(id), BM_CLICK, 0, 0); }
-    void click_on_page(int id) const { ::PostMessageA(::GetDlgItem(page(id), id), BM_CLICK, 0, 0); }
 
     std::vector<std::uint16_t> sent() const { return np::testing::unit_commands_since(mark_); }
     bool was_sent(std::uint16_t word) const {
