@@ -30,7 +30,7 @@ struct CapturedMessageBox {
     UINT buttons = 0;  // MB_OK, MB_OKCANCEL, MB_YESNO, ... as given to MessageBox
     int answer = 0;    // the button the capture pressed (IDOK, IDYES, ...)
 
-    // "title | text | icon | buttons", for failure messages and logs.
+    // "title | text | icon 0x10 | buttons 0x4", for failure messages and logs.
     std::string describe() const;
 };
 
