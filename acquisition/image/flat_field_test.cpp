@@ -52,8 +52,20 @@ TEST(Corrector, OffsetOfEachHalfGainRoundingAndLimits) {
 // products land on halves (0.75 x 2), just beside them (1/3, 0.1), beyond the
 // fixed-point range (16 and more, infinite, NaN, negative) and ordinary ones.
 TEST(Corrector, VectorPathsAgreeWithTheSingleSampleForEveryValue) {
-    const float special[] = {0.0f, 0.5f,  0.75f,    1.0f,   1.5f,  1.0f / 3, 0.1f,
-                             0.3f, 0.01f, 15.999f,  16.0f,  40.0f, 1e30f,    -1.0f,
+    const float special[] = {0.0f,
+                             0.5f,
+                             0.75f,
+                             1.0f,
+                             1.5f,
+                             1.0f / 3,
+                             0.1f,
+                             0.3f,
+                             0.01f,
+                             15.999f,
+                             16.0f,
+                             40.0f,
+                             1e30f,
+                             -1.0f,
                              std::numeric_limits<float>::infinity(),
                              std::numeric_limits<float>::quiet_NaN()};
     std::mt19937 random(9);
@@ -61,8 +73,9 @@ TEST(Corrector, VectorPathsAgreeWithTheSingleSampleForEveryValue) {
         const int top = full_scale(mode) - 1;
         FlatFieldMask mask = unit_mask(37, mode == TransferMode::bits12 ? 5000 : 12);
         for (int s = 0; s < kSamplesPerLine; ++s)
-            mask.gain[s] = s % 3 == 0 ? special[random() % std::size(special)]
-                                      : static_cast<float>(1 + random() % 300) / (1 + random() % 300);
+            mask.gain[s] = s % 3 == 0
+                               ? special[random() % std::size(special)]
+                               : static_cast<float>(1 + random() % 300) / (1 + random() % 300);
         const Corrector corrector(mask, mode, false);
         Lines lines(1, 0);
         std::vector<std::uint16_t> span(kSamplesPerLine);

@@ -175,8 +175,8 @@ TEST(LineNormalisation, WildRatiosAndSamplesStayDefined) {
 // where d x ratio lands on or just beside an integer (1/3 x 3 rounds up to 1.0 in
 // double precision, 0.1 x 10 too).
 TEST(LineNormalisation, ScalingTruncatesAsTheDoubleProductForEveryValue) {
-    std::vector<double> ratios = {0.0, 1e-9, 0.1, 1.0 / 3, 2.0 / 3, 0.5, 0.9999999999,
-                                  1.0000000001, 1.5, 7.25, 15.999999, 16.0, 40.0, -0.5};
+    std::vector<double> ratios = {0.0,          1e-9, 0.1,  1.0 / 3,   2.0 / 3, 0.5,  0.9999999999,
+                                  1.0000000001, 1.5,  7.25, 15.999999, 16.0,    40.0, -0.5};
     std::mt19937_64 random(3);
     for (int i = 0; i < 300; ++i)  // mean / own as the ratios are formed, and small fractions
         ratios.push_back(static_cast<double>(1 + random() % 4000000) / (1 + random() % 4000000));
