@@ -89,6 +89,22 @@ Point centred_text_origin(int control_width, int control_height, int text_length
     return {(control_width - text_length * average_char_width) / 2, (control_height - font_height) / 2};
 }
 
+int fitted_font_height(int font_height, int control_width, int control_height, int text_width,
+                       int text_height) {
+    if (text_width <= control_width && text_height <= control_height) return font_height;
+    int fitted = font_height;
+    if (text_width > control_width) fitted = std::min(fitted, font_height * control_width / text_width);
+    if (text_height > control_height)
+        fitted = std::min(fitted, font_height * control_height / text_height);
+    return std::max(6, fitted);
+}
+
+Point kept_inside(Point origin, int control_width, int control_height, int text_width,
+                  int text_height) {
+    return {std::clamp(origin.x, 0, std::max(0, control_width - text_width)),
+            std::clamp(origin.y, 0, std::max(0, control_height - text_height))};
+}
+
 ReferenceSize reference_size(int screen_width, int screen_height) {
     if (screen_width == 800 && screen_height == 600) return {800, 600};
     return {1024, 768};

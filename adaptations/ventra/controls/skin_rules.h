@@ -79,6 +79,18 @@ struct Point {
 Point centred_text_origin(int control_width, int control_height, int text_length,
                           int average_char_width, int font_height);
 
+// A text larger than its control ("12.5" in a display drawn for two digits, a caption
+// longer than its label) is drawn in a smaller size of the same font rather than cut:
+// the height scaled by the tighter of the two fits, never below 6. The height as it is
+// when the text fits.
+int fitted_font_height(int font_height, int control_width, int control_height, int text_width,
+                       int text_height);
+
+// Average widths undercount bold digits, so a text centred by them can run past the
+// control's edge: the origin moved just enough to keep the measured text inside.
+Point kept_inside(Point origin, int control_width, int control_height, int text_width,
+                  int text_height);
+
 // The console's reference size: 800 x 600 on a screen of exactly that size, else
 // 1024 x 768.
 struct ReferenceSize {

@@ -75,5 +75,16 @@ TEST(Layout, ReferenceSizeOriginAndPlaces) {
     EXPECT_EQ(centred_text_origin(50, 40, 4, 9, 30), (Point{7, 5}));
 }
 
+TEST(Layout, TextLargerThanItsControlShrinksAndStaysInside) {
+    EXPECT_EQ(fitted_font_height(30, 50, 40, 50, 30), 30);  // fits exactly
+    EXPECT_EQ(fitted_font_height(30, 50, 40, 60, 30), 25);  // too wide
+    EXPECT_EQ(fitted_font_height(20, 80, 15, 60, 24), 12);  // too tall
+    EXPECT_EQ(fitted_font_height(30, 50, 10, 75, 30), 10);  // both: the tighter fit
+    EXPECT_EQ(fitted_font_height(30, 5, 40, 200, 30), 6);   // never unreadably small
+    EXPECT_EQ(kept_inside({7, 5}, 50, 40, 36, 30), (Point{7, 5}));
+    EXPECT_EQ(kept_inside({7, 5}, 50, 40, 48, 30), (Point{2, 5}));  // bold digits run wider
+    EXPECT_EQ(kept_inside({-4, -2}, 50, 40, 60, 44), (Point{0, 0}));
+}
+
 }  // namespace
 }  // namespace np::ventra

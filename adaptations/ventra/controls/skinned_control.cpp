@@ -271,19 +271,24 @@ void SkinnedControl::draw_text(HDC into, int width, int height) {
     if (text_.empty()) return;
     HGDIOBJ font = font_ ? font_.get() : ::GetCurrentObject(into, OBJ_FONT);
     Selected font_in(into, font);
-    TEXTMETRICA metrics{};
-    ::GetTextMetricsA(into, &metrics);
-    // A text wider than its display ("12.5" in a display drawn for two digits) is
-    // drawn in a smaller size of the same font rather than cut.
-    UniqueGdiObject smaller;
     const int length = static_cast<int>(text_.size());
-    if (font_ && metrics.tmAveCharWidth > 0 && length * metrics.tmAveCharWidth > width) {
-        smaller = make_skin_font(std::max<int>(6, font_height_ * width / (length * metrics.tmAveCharWidth)), font_face_);
-        ::SelectObject(into, smaller.get());
+    TEXTMETRICA metrics{};
+    SIZE extent{};
+    const auto measure = [&] {
         ::GetTextMetricsA(into, &metrics);
+        ::GetTextExtentPoint32A(into, text_.c_str(), length, &extent);
+    };
+    measure();
+    UniqueGdiObject smaller;
+    const int fitted = fitted_font_height(font_height_, width, height, extent.cx, metrics.tmHeight);
+    if (font_ && fitted != font_height_) {
+        smaller = make_skin_font(fitted, font_face_);
+        ::SelectObject(into, smaller.get());
+        measure();
     }
-    const Point at = centred_text_origin(width, height, static_cast<int>(text_.size()), metrics.tmAveCharWidth,
-                                         metrics.tmHeight);
+    const Point at = kept_inside(
+        centred_text_origin(width, height, length, metrics.tmAveCharWidth, metrics.tmHeight), width,
+        height, extent.cx, metrics.tmHeight);
     ::SetBkMode(into, TRANSPARENT);
     ::SetTextColor(into, text_colour_);
     ::TextOutA(into, at.x, at.y, text_.c_str(), length);
