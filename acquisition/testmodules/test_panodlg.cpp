@@ -185,8 +185,8 @@ struct Operator {
 // Runs on a reference to this module taken by its starter, so that the module stays
 // loaded until the thread is done even when the driver is closed meanwhile.
 DWORD WINAPI play_operator(LPVOID parameter) {
-    const Operator op = *static_cast<Operator*>(parameter);
-    delete static_cast<Operator*>(parameter);
+    const std::unique_ptr<Operator> owned(static_cast<Operator*>(parameter));
+    const Operator op = *owned;
     ::Sleep(static_cast<DWORD>(op.start_delay));
     op.notify(op.first);
     if (op.then >= 0) {
@@ -260,21 +260,17 @@ bool bHaveToMirror() {
 int StartDesignDialog(HWND, HWND* console, np::contract::NotifyFn notify) {
     log_call("StartDesignDialog");
     *console = kFlavour.console ? create_console() : nullptr;
-    auto* op = new Operator{notify,
-                            configured_number("Notify", np::contract::kNotifyStart),
-                            configured_number("StartDelay", 50),
-                            configured_number("Then", -1),
-                            configured_number("ThenDelay", 300),
-                            configured_number("ThenAfterPreview", 0) != 0};
+    auto op = std::make_unique<Operator>(Operator{
+        notify, configured_number("Notify", np::contract::kNotifyStart),
+        configured_number("StartDelay", 50), configured_number("Then", -1),
+        configured_number("ThenDelay", 300), configured_number("ThenAfterPreview", 0) != 0});
     ::ResetEvent(g_first_preview.get());
     ::GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
                          reinterpret_cast<LPCSTR>(&play_operator), &g_self);
-    if (HANDLE thread = ::CreateThread(nullptr, 0, play_operator, op, 0, nullptr)) {
-        ::CloseHandle(thread);
-    } else {
-        delete op;
+    if (np::UniqueHandle(::CreateThread(nullptr, 0, play_operator, op.get(), 0, nullptr)))
+        op.release();  // the thread owns it now
+    else
         ::FreeLibrary(g_self);
-    }
     return 0;
 }
 

@@ -1,6 +1,7 @@
 // A picture buffer filled the way the card fills it, for the transfer tests.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <cstring>
 #include <initializer_list>

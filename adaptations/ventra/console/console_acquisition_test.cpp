@@ -8,6 +8,7 @@
 
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "acquisition/testing/host_bench.h"
@@ -18,6 +19,7 @@
 #include "common/acquisition_record.h"
 #include "common/win32_handles.h"
 #include "sim/phantom/sensor_model.h"
+#include "tools/wintest/pano_host_run.h"
 #include "tools/wintest/registry_sandbox.h"
 #include "tools/wintest/test_files.h"
 #include "tools/wintest/unit_command_line.h"
@@ -98,27 +100,16 @@ class VentraAcquisition : public ::testing::Test {
 
     // Starts PanoHost and waits for the console it shows.
     HWND start_host() {
-        STARTUPINFOA startup{};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION process{};
-        std::string command = std::string("PanoHost.exe --driver Scanlink_sim.dll --count 1 --out ") + kOut;
-        if (!::CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                              &process))
-            return nullptr;
-        host_.reset(process.hProcess);
-        ::CloseHandle(process.hThread);
-        pid_ = process.dwProcessId;
+        testing::PanoHostProcess host = testing::start_pano_host(kOut);
+        if (!host.process) return nullptr;
+        host_ = std::move(host.process);
+        pid_ = host.id;
         HWND console = nullptr;
         testing::wait_until([&] { return (console = find_in(pid_, nullptr, IDC_KV_DISPLAY)) != nullptr; }, 30000);
         return console;
     }
 
-    int host_exit_code() {
-        if (::WaitForSingleObject(host_.get(), 120000) != WAIT_OBJECT_0) return -1;
-        DWORD code = 0;
-        ::GetExitCodeProcess(host_.get(), &code);
-        return static_cast<int>(code);
-    }
+    int host_exit_code() { return testing::pano_host_exit_code(host_.get()); }
 
     static std::string output(const char* file) { return testing::file_bytes((std::string(kOut) + "\\" + file).c_str()); }
     std::string messages() const { return output("messages.log"); }
